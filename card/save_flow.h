@@ -1,0 +1,15 @@
+// The flow behind the card's edit area and Ctrl+M: the user types a new
+// greeting and saves a copy of the program that shows it.
+#pragma once
+
+#include <windows.h>
+
+// Runs the whole flow inside the card's modal loop. Cancelling any step
+// leaves the card open; once a save was attempted the card closes and the
+// application ends, after an "Error" box when the copy was not saved.
+void SavePersonalisedCopy(HWND cardWindow);
+
+// The save-file dialog for applications (*.exe), owned by `owner`, asking
+// before it overwrites a file. `path` (MAX_PATH bytes) holds the proposed
+// name and receives the chosen one. TRUE when the user confirmed a name.
+BOOL AskSaveFileName(HWND owner, char* path);
