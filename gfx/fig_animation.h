@@ -27,8 +27,10 @@ public:
     virtual void Tick();
     virtual void Paint(HDC dc, const RECT* area);
 
-    // The FIG data stays the caller's and must outlive the player.
-    BOOL Attach(HWND target, const void* figData, const RECT* newPlacement);
+    // The first call opens the `figSize` bytes of FIG data, which stay the
+    // caller's and must outlive the player; later calls only take the window
+    // and placement. FALSE when the data is not a FIG image.
+    BOOL Attach(HWND target, const void* figData, DWORD figSize, const RECT* newPlacement);
     void SetPlacement(const RECT* newPlacement);
     void SetClock(Clock newClock) { clock = newClock; }
 
@@ -51,14 +53,14 @@ private:
         COLORREF transparentColour = CLR_INVALID;
     };
 
-    void Advance();
+    bool Advance();
     CachedFrame* FindCachedFrame(int number);
-    CachedFrame* DecodeFrame(int number);
+    CachedFrame* DecodeNextFrame(int number);
     void DisposePrevious(int disposal, const RECT& previous);
     void Compose(const CachedFrame& frame);
-    void SaveFrameArea();
-    void ClearBitmaps();
+    void ClearCanvas();
     void ComputeTimeLeft();
+    DWORD Now() const { return clock(); }
 
     FigImage* image = nullptr;
     FigFrameHeader* currentHeader = nullptr;
