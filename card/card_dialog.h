@@ -45,7 +45,3 @@ BOOL ReadConfigString(unsigned id, char* buffer, int size);
 
 // Plays FIG 1201 in the bottom band; FALSE when the card runs without it.
 BOOL StartCardAnimation(HINSTANCE instance, HWND window);
-
-// Feeds one key to the card's key sequences; returns the 1-based number of
-// the sequence it completed, or 0.
-int MatchKeySequence(int key);
