@@ -97,12 +97,7 @@ bool ReplaceWithCopy(HANDLE source, const char* target)
     return false;
 }
 
-void StartHidden(const char* program, char mode, const char* operand)
-{
-    char command[kCommandSize];
-    if (FormatRelaunchCommand(command, sizeof(command), program, mode, operand))
-        WinExec(command, SW_HIDE);
-}
+
 
 } // namespace
 
@@ -111,6 +106,25 @@ BOOL FormatRelaunchCommand(char* buffer, size_t size, const char* program,
 {
     int length = snprintf(buffer, size, "\"%s\" -%c %s", program, mode, operand);
     return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+BOOL StartHidden(const char* program, char mode, const char* operand)
+{
+    char command[kCommandSize];
+    if (!FormatRelaunchCommand(command, sizeof(command), program, mode, operand))
+        return FALSE;
+    // Not WinExec: it waits for the new process to go idle, and a process in
+    // a copy mode never does while it waits for this one to end.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return FALSE;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return TRUE;
 }
 
 void RunCopyMode(const char* target)

@@ -20,3 +20,6 @@ void RunDeleteMode(const char* path);
 // copy modes take the rest of the line. FALSE when it doesn't fit.
 BOOL FormatRelaunchCommand(char* buffer, size_t size, const char* program,
                            char mode, const char* operand);
+
+// Starts that command with a hidden window, without waiting for it.
+BOOL StartHidden(const char* program, char mode, const char* operand);
