@@ -1,0 +1,90 @@
+"""Review pictures (not shipped): contact sheets of every FIG image with its
+grid and frame numbers, the strip composed frame by frame as the player does
+it, an animated preview of the strip and of the show, the cursors and icon."""
+import os
+
+import numpy as np
+from PIL import Image, ImageDraw
+
+import cursors
+import fig
+import sheets
+import show
+import strip
+
+GRID = (0, 200, 255)
+
+
+def _from_fig(data, mapper):
+    header, colours, frames = fig.decode(data)
+    return header, frames
+
+
+def contact_sheet(fig_id, data, mapper):
+    _, frames = _from_fig(data, mapper)
+    img = Image.fromarray(mapper.image(frames[0].pixels))
+    sw, sh, fw, fh, used = sheets.SHEETS[fig_id]
+    d = ImageDraw.Draw(img)
+    for x in range(0, sw + 1, fw):
+        d.line((min(x, sw - 1), 0, min(x, sw - 1), sh - 1), fill=GRID)
+    for y in range(0, sh + 1, fh):
+        d.line((0, min(y, sh - 1), sw - 1, min(y, sh - 1)), fill=GRID)
+    for n in range(used):
+        x0, y0, _, _ = sheets.frame_box(fig_id, n)
+        d.rectangle((x0 + 1, y0 + 1, x0 + 16, y0 + 11), fill=(255, 255, 255))
+        d.text((x0 + 2, y0 + 1), str(n), fill=(0, 0, 0))
+    return img
+
+
+def strip_review(data, mapper):
+    _, frames = _from_fig(data, mapper)
+    seq = strip.compose(frames)
+    w, h = strip.WIDTH, strip.HEIGHT
+    out = Image.new("RGB", (w + 40, (h + 6) * len(seq)), (40, 40, 40))
+    d = ImageDraw.Draw(out)
+    gif = []
+    for n, (canvas, f) in enumerate(zip(seq, frames)):
+        img = Image.fromarray(mapper.image(canvas))
+        gif.append((img, f.delay * 10))
+        y = n * (h + 6)
+        out.paste(img, (40, y))
+        fh, fw = f.pixels.shape
+        d.rectangle((40 + f.left, y + f.top, 40 + f.left + fw - 1, y + f.top + fh - 1), outline=GRID)
+        d.text((4, y + 2), str(n + 1), fill=(255, 255, 255))
+    return out, gif
+
+
+def save_gif(path, frames, scale=1):
+    imgs = [f.resize((f.width * scale, f.height * scale), Image.NEAREST) if scale > 1 else f for f, _ in frames]
+    imgs[0].save(path, save_all=True, append_images=imgs[1:], duration=[max(20, d) for _, d in frames],
+                 loop=0, optimize=False)
+
+
+def write_all(folder, files, mapper, sheet_images, stand_ins):
+    os.makedirs(folder, exist_ok=True)
+    for fig_id in sheets.SHEETS:
+        contact_sheet(fig_id, files["fig%d.fig" % fig_id], mapper).save(os.path.join(folder, "sheet%d.png" % fig_id))
+    _, frames = _from_fig(files["fig1200.fig"], mapper)
+    card_img = Image.fromarray(mapper.image(frames[0].pixels))
+    card_img.save(os.path.join(folder, "card1200.png"))
+    strip_img, gif = strip_review(files["fig1201.fig"], mapper)
+    strip_img.save(os.path.join(folder, "strip1201_frames.png"))
+    save_gif(os.path.join(folder, "strip1201.gif"), gif, 2)
+    # The card as it shows with the strip on its last frame.
+    composed = card_img.copy()
+    composed.paste(gif[-2][0], (12, 283))
+    composed.save(os.path.join(folder, "card_with_strip.png"))
+    sw = Image.fromarray(np.array(mapper.colours, np.uint8).reshape(16, 16, 3)).resize((256, 256), Image.NEAREST)
+    sw.save(os.path.join(folder, "palette.png"))
+    row = Image.new("RGB", (3 * 80, 80), (200, 200, 200))
+    for i, cid in enumerate(sorted(cursors.CURSORS)):
+        shape, hot = cursors.CURSORS[cid]
+        c = cursors.cursor_preview(shape).resize((64, 64), Image.NEAREST)
+        ImageDraw.Draw(c).rectangle((hot[0] * 2, hot[1] * 2, hot[0] * 2 + 1, hot[1] * 2 + 1), fill=(255, 0, 0))
+        row.paste(c, (8 + i * 80, 8))
+    row.save(os.path.join(folder, "cursors.png"))
+    cursors.icon_preview().resize((2 * 136, 2 * 68), Image.NEAREST).save(os.path.join(folder, "icon.png"))
+    show_frames = show.preview(files, mapper)
+    save_gif(os.path.join(folder, "show.gif"), show_frames)
+    with open(os.path.join(folder, "README.txt"), "w") as f:
+        f.write("placeholder sheets: %s\n" % (", ".join(map(str, stand_ins)) or "none"))
