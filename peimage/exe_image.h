@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
 
 #include "peimage/exe_rewriter.h"
 
@@ -43,7 +42,6 @@ class ExeImage {
   HANDLE file_ = INVALID_HANDLE_VALUE;
   HANDLE mapping_ = nullptr;
   const BYTE* view_ = nullptr;
-  std::string path_;
   std::unique_ptr<ExeRewriter> rewriter_;
 };
 

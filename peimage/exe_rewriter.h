@@ -57,7 +57,6 @@ class ExeRewriter {
   uint32_t sectionAlignment_ = 0;
   uint64_t originalDataTotal_ = 0;
   uint32_t directorySize_ = 0;
-  int64_t dataGrowth_ = 0;
 };
 
 // True when `file` parses and its first matching resource holds exactly

@@ -64,9 +64,9 @@ class ResourceDirectory {
   // tables and data entries, or more than three levels.
   static std::unique_ptr<ResourceDirectory> BuildRoot(ByteView directory, std::string* error);
 
-  // Builds this table from `tableOffset` and, recursively, everything below.
-  bool Build(ByteView base, uint32_t tableOffset, int level, ResourceEntry* parentEntry,
-             struct ResourceBuildState* state);
+  // Builds this table from `tableOffset` of `base` and, recursively,
+  // everything below it.
+  bool Build(ByteView base, uint32_t tableOffset, int level, struct ResourceBuildState* state);
 
   // Checks what the rewriter relies on: the data items lie back to back in
   // RVA order on 8-byte steps, after every table, name and data entry, and
@@ -106,6 +106,7 @@ class ResourceDirectory {
   uint32_t offset_ = 0;
   int level_ = 0;
   std::vector<std::unique_ptr<ResourceEntry>> entries_;
+  uint64_t structuresEnd_ = 0;  // root: end of the last table, name or data entry
 };
 
 // The filler written after replaced data and at the end of the section.

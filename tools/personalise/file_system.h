@@ -1,0 +1,12 @@
+// The few file operations of the personaliser that differ between Linux and
+// Windows.
+#pragma once
+
+// True when both paths name one existing file.
+bool IsSameFile(const char* first, const char* second);
+
+// Moves `from` over `to`, replacing `to` when it exists.
+bool ReplaceFileWith(const char* from, const char* to);
+
+// Standard output passes bytes through unchanged.
+void SetBinaryStandardOutput();

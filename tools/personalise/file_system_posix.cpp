@@ -1,0 +1,15 @@
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "tools/personalise/file_system.h"
+
+bool IsSameFile(const char* first, const char* second) {
+  struct stat a, b;
+  return stat(first, &a) == 0 && stat(second, &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
+}
+
+bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+void SetBinaryStandardOutput() {}
