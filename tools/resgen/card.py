@@ -70,7 +70,7 @@ def _title(ctx):
     ctx.set_font_size(40)
     s = "Merry Christmas"
     w = ctx.text_extents(s).x_advance
-    ctx.move_to(WIDTH / 2 - w / 2 + 20, 100)
+    ctx.move_to(WIDTH / 2 - w / 2 + 6, 102)
     ctx.text_path(s)
     ctx.set_line_join(cairo.LINE_JOIN_ROUND)
     ctx.set_source_rgb(*style.rgb(style.OUTLINE))
@@ -160,16 +160,18 @@ def _button(ctx, rect, label_lines, icon):
     _rounded(ctx, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 8)
     style.stroke(ctx, style.OUTLINE)
     icon(ctx, x0 + 6, y0 + 8)
-    tx = x0 + 36
+    # labels centred in the room right of the icon
+    left, right = x0 + 34, x1 - 5
     n = len(label_lines)
     for i, line in enumerate(label_lines):
-        baseline = (y0 + y1) / 2 + 5 + (i - (n - 1) / 2) * 13
-        style.text(ctx, line, tx, round(baseline), 12.5 if n > 1 else 15, style.RED_SHADE)
+        baseline = (y0 + y1) / 2 + 4 + (i - (n - 1) / 2) * 13
+        style.text(ctx, line, (left + right) / 2, round(baseline), 12 if n > 1 else 15, style.RED_SHADE,
+                   anchor="centre")
 
 
 def _pencil_icon(ctx, x, y):
     # notepad
-    ctx.rectangle(x + 1, y + 2, 18, 22)
+    ctx.rectangle(x + 1, y + 2, 17, 22)
     style.fill_stroke(ctx, style.WHITE, 1.5)
     for yy in (9, 13, 17):
         ctx.move_to(x + 4, y + yy)
@@ -177,12 +179,12 @@ def _pencil_icon(ctx, x, y):
         style.stroke(ctx, style.SNOW_SHADE, 1.2)
     # pencil, from its point over the pad up to the right
     ctx.save()
-    ctx.translate(x + 12, y + 20)
-    ctx.rotate(-math.pi / 4)
+    ctx.translate(x + 10, y + 19)
+    ctx.rotate(-math.pi / 3)
     ctx.move_to(0, 0)
     ctx.line_to(6, -3)
-    ctx.line_to(24, -3)
-    ctx.line_to(24, 3)
+    ctx.line_to(21, -3)
+    ctx.line_to(21, 3)
     ctx.line_to(6, 3)
     ctx.close_path()
     style.fill_stroke(ctx, style.GOLD, 1.5)
@@ -191,7 +193,7 @@ def _pencil_icon(ctx, x, y):
     ctx.line_to(6, 3)
     ctx.close_path()
     style.fill_stroke(ctx, style.SKIN, 1.5)
-    ctx.rectangle(20, -3, 4, 6)
+    ctx.rectangle(17, -3, 4, 6)
     style.fill_stroke(ctx, style.RED, 1.5)
     ctx.restore()
 
@@ -277,7 +279,7 @@ def picture(sheet_images):
     _sky(ctx)
     _hills(ctx)
     _cottage(ctx)
-    _tree(ctx, 420, 236, 130)
+    _tree(ctx, 420, 238, 118)
     _title(ctx)
     _button(ctx, WRITE_BUTTON, ["Write your", "message"], _pencil_icon)
     _button(ctx, SEND_BUTTON, ["Send"], _envelope_icon)

@@ -112,7 +112,7 @@ def _gift_box(ctx, s):
     # bow loops
     for sx in (-1, 1):
         ctx.move_to(24 * u, 15 * u)
-        ctx.curve_to((24 + sx * 6) * u, 2 * u, (24 + sx * 19) * u, 4 * u, (24 + sx * 5) * u, 15 * u)
+        ctx.curve_to((24 + sx * 4) * u, -1 * u, (24 + sx * 22) * u, 1 * u, (24 + sx * 7) * u, 15 * u)
         ctx.close_path()
         style.fill_stroke(ctx, style.GOLD, line)
     # box body and lid
@@ -131,7 +131,42 @@ def _gift_box(ctx, s):
     style.fill_stroke(ctx, style.GOLD_SHADE, line)
 
 
+# At 16 pixels the box is drawn pixel by pixel, with a 1-pixel outline.
+ICON_16 = """
+................
+...OOO....OOO...
+..OGGGO..OGGGO..
+..OGgGGOOGGgGO..
+...OOGGggGGOO...
+OOOOOOOggOOOOOOO
+ORRRRRRGGRRRRRRO
+ORRRRRRGGRRRRRRO
+OOOOOOOGGOOOOOOO
+.ORRRRRGGRRRRRO.
+.ORRRRRGGRRRRRO.
+.ORRRRRGGRRRRRO.
+.ORRRRRGGRRRRRO.
+.OrrrrrggrrrrrO.
+.OrrrrrggrrrrrO.
+.OOOOOOOOOOOOOO.
+"""
+ICON_16_COLOURS = {"O": style.OUTLINE, "R": style.RED, "r": style.RED_SHADE, "G": style.GOLD, "g": style.GOLD_SHADE}
+
+
+def _icon_16():
+    rows = ICON_16.split()
+    a = np.zeros((16, 16, 4), np.uint8)
+    for y, row in enumerate(rows):
+        for x, ch in enumerate(row):
+            if ch in ICON_16_COLOURS:
+                r, g, b = ICON_16_COLOURS[ch]
+                a[y, x] = (b, g, r, 255)
+    return a
+
+
 def icon_image(s):
+    if s == 16:
+        return _icon_16()
     surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, s, s)
     ctx = cairo.Context(surf)
     _gift_box(ctx, s)

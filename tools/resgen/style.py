@@ -1,31 +1,32 @@
-"""The card's colours and the cairo habits every picture shares: flat fills
+"""The card's colours (the fills match the sprite sheets', so the pictures
+share most palette entries) and the cairo habits every picture shares: flat fills
 with one shade step and a 2-pixel very dark brown outline."""
 import cairo
 import numpy as np
 from PIL import Image
 
-OUTLINE = (58, 32, 22)
-RED = (206, 42, 44)
-RED_SHADE = (158, 26, 34)
-GOLD = (246, 196, 62)
-GOLD_SHADE = (210, 150, 40)
-GREEN = (46, 140, 70)
-GREEN_SHADE = (28, 100, 52)
-WHITE = (250, 250, 246)
+OUTLINE = (52, 30, 24)
+RED = (212, 44, 46)
+RED_SHADE = (158, 28, 40)
+GOLD = (250, 198, 52)
+GOLD_SHADE = (214, 148, 34)
+GREEN = (48, 156, 76)
+GREEN_SHADE = (30, 110, 56)
+WHITE = (252, 250, 244)
 SNOW = (236, 242, 250)
-SNOW_SHADE = (190, 206, 230)
-CREAM = (250, 240, 214)
-CREAM_SHADE = (226, 206, 168)
+SNOW_SHADE = (206, 212, 228)
+CREAM = (253, 244, 218)
+CREAM_SHADE = (232, 210, 166)
 WOOD = (150, 92, 52)
 WOOD_SHADE = (112, 64, 36)
 WOOD_LIGHT = (186, 124, 72)
 SKY = (22, 38, 92)
 SKY_LIGHT = (34, 58, 124)
 SKY_DEEP = (14, 24, 64)
-STAR = (255, 232, 120)
+STAR = (255, 226, 92)
 STAR_LIGHT = (255, 250, 210)
 BROWN = (120, 72, 40)
-SKIN = (250, 214, 180)
+SKIN = (255, 222, 196)
 
 
 def rgb(c):
