@@ -68,7 +68,10 @@ def generate(out, review=None):
             f.write(data)
     if review:
         import review as rv
-        rv.write_all(review, files, mapper, sheet_images, stand_ins)
+        stills = rv.write_all(review, files, mapper, sheet_images, stand_ins)
+        # Stills for the README, committed with the sources.
+        for name, img in stills.items():
+            img.save(os.path.join(REPO, "docs", name + ".png"), optimize=True)
     return files, stand_ins
 
 

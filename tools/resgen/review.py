@@ -70,10 +70,7 @@ def write_all(folder, files, mapper, sheet_images, stand_ins):
     strip_img, gif = strip_review(files["fig1201.fig"], mapper)
     strip_img.save(os.path.join(folder, "strip1201_frames.png"))
     save_gif(os.path.join(folder, "strip1201.gif"), gif, 2)
-    # The card as it shows with the strip on its last frame.
-    composed = card_img.copy()
-    composed.paste(gif[-2][0], (12, 283))
-    composed.save(os.path.join(folder, "card_with_strip.png"))
+    card_with_strip(card_img, gif, 11).save(os.path.join(folder, "card_with_strip.png"))
     sw = Image.fromarray(np.array(mapper.colours, np.uint8).reshape(16, 16, 3)).resize((256, 256), Image.NEAREST)
     sw.save(os.path.join(folder, "palette.png"))
     row = Image.new("RGB", (3 * 80, 80), (200, 200, 200))
@@ -86,5 +83,24 @@ def write_all(folder, files, mapper, sheet_images, stand_ins):
     cursors.icon_preview().resize((2 * 136, 2 * 68), Image.NEAREST).save(os.path.join(folder, "icon.png"))
     show_frames = show.preview(files, mapper)
     save_gif(os.path.join(folder, "show.gif"), show_frames)
+    return dict(card=card_with_strip(card_img, gif, 11), show=show_still(show_frames))
+
+
+def card_with_strip(card_img, strip_gif, frame):
+    """The card as it looks while frame n of its strip is on show."""
+    out = card_img.copy()
+    out.paste(strip_gif[frame - 1][0].resize((468, 60), Image.NEAREST), (12, 283))
+    return out
+
+
+def show_still(show_frames):
+    """Four moments of the show side by side: opening, rising, dancing, the tag."""
+    picks = (20, 70, 200, len(show_frames) - 3)
+    w, h = show_frames[0][0].size
+    crop = (w - 520, 0, w, h)
+    out = Image.new("RGB", (2 * 520, 2 * h))
+    for i, t in enumerate(picks):
+        out.paste(show_frames[t][0].crop(crop), ((i % 2) * 520, (i // 2) * h))
+    return out
     with open(os.path.join(folder, "README.txt"), "w") as f:
         f.write("placeholder sheets: %s\n" % (", ".join(map(str, stand_ins)) or "none"))

@@ -1,10 +1,12 @@
 """A composed preview of the show on a plain desktop, following the sprites'
 tick timelines (one picture per 100 ms tick)."""
+import cairo
 import numpy as np
 from PIL import Image
 
 import fig
 import sheets
+import style
 
 EMERGE = [0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 5, 5, 7, 7, 5, 5, 6, 6, 5, 5, 7, 7, 5, 5, 6, 6, 5, 5, 7, 7,
           5, 5, 6, 6, 8, 9, 10, 11, 11, 11, 11, 12, 12, 12, 12, 12, 12, 11, 11, 11, 11, 11, 13, 14, 15, 16, 17, 18]
@@ -65,11 +67,38 @@ def _timeline():
         n = TAG[c]
     ticks.append([("box", 204, 0, BOX_X - 70)])
     for k in range(30):
-        ticks.append([("box", 204, 6 + (k // 5) % 2, BOX_X - 70)])
+        ticks.append([("box", 204, 6 + (k // 5) % 2, BOX_X - 70), ("message", 0, 0, BOX_X - 70)])
     return ticks
 
 
-def preview(files, mapper):
+MESSAGE_BOX = (10, 10, 184, 161)     # on the 260 x 170 tag frame
+
+
+def _message(img, left, text):
+    """The greeting on the tag, roughly as the program lays it out: black, centred lines."""
+    surf = style.from_image(Image.fromarray(img))
+    ctx = cairo.Context(surf)
+    style.font_options(ctx)
+    x0, y0, x1, y1 = MESSAGE_BOX
+    top = FLOOR - 170
+    lines = text.split("\n")
+    ctx.select_font_face("Liberation Sans", cairo.FONT_SLANT_NORMAL, cairo.FONT_WEIGHT_NORMAL)
+    size = 36
+    while size > 8:
+        ctx.set_font_size(size)
+        widest = max(ctx.text_extents(line).x_advance for line in lines)
+        if widest <= x1 - x0 and size * 1.2 * len(lines) <= y1 - y0:
+            break
+        size -= 1
+    for i, line in enumerate(lines):
+        w = ctx.text_extents(line).x_advance
+        ctx.move_to(left + (x0 + x1) / 2 - w / 2, top + (y0 + y1) / 2 + (i - (len(lines) - 1) / 2) * size * 1.2 + 8)
+        ctx.set_source_rgb(0, 0, 0)
+        ctx.show_text(line)
+    return np.asarray(style.to_image(surf)).copy()
+
+
+def preview(files, mapper, message="Joyeux No\u00ebl\n" + "-" * 21):
     decoded = {}
     for fig_id in sheets.SHEETS:
         _, _, frames = fig.decode(files["fig%d.fig" % fig_id])
@@ -80,7 +109,10 @@ def preview(files, mapper):
     out = []
     for tick in _timeline():
         img = desk.copy()
-        for _, fig_id, n, left in tick:
+        for what, fig_id, n, left in tick:
+            if what == "message":
+                img = _message(img, left, message)
+                continue
             x0, y0, x1, y1 = sheets.frame_box(fig_id, n)
             pix = decoded[fig_id][y0:y1, x0:x1]
             top = FLOOR - (y1 - y0)
