@@ -83,6 +83,8 @@ def parse_fig(data, fid):
         return None
     loops, count, w, h, extra, psize = struct.unpack_from("<hHHHhi", data, 4)
     pal = inflate_exact(data[18:18 + psize], 1024, name + " palette block")
+    if len(pal) != 1024:
+        return None
     pos = 18 + psize
     frames = []
     for i in range(count):
@@ -90,8 +92,10 @@ def parse_fig(data, fid):
         pos += 24
         stride = (fw + 3) & ~3
         raw = inflate_exact(data[pos:pos + size], stride * fh, "%s frame %d pixels" % (name, i + 1))
+        if len(raw) != stride * fh:
+            return None
         pos += size
-        rows = [raw[(fh - 1 - y) * stride:(fh - 1 - y) * stride + fw] for y in range(fh)] if raw else []
+        rows = [raw[(fh - 1 - y) * stride:(fh - 1 - y) * stride + fw] for y in range(fh)]
         frames.append(dict(w=fw, h=fh, planes=planes, bits=bits, comp=comp, left=left, top=top, tr=tr,
                            delay=delay, disp=disp, rows=rows))
     expect(pos == len(data), "%s: %d bytes after the last frame" % (name, len(data) - pos))
