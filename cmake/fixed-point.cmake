@@ -32,14 +32,6 @@ endif()
 
 include_guard(GLOBAL)
 
-set(CARDLING_PERSONALISE_HOST_SOURCES
-  ${PROJECT_SOURCE_DIR}/peimage/byte_sink.cpp
-  ${PROJECT_SOURCE_DIR}/peimage/resource_directory.cpp
-  ${PROJECT_SOURCE_DIR}/peimage/exe_rewriter.cpp
-  ${PROJECT_SOURCE_DIR}/tools/personalise/personalise.cpp
-  ${PROJECT_SOURCE_DIR}/tools/personalise/file_system_posix.cpp
-  ${PROJECT_SOURCE_DIR}/tools/personalise/main.cpp)
-
 # The personaliser that runs on the build machine: the native target in the
 # host build, a host-compiled copy in the Windows build.
 function(cardling_host_personaliser out_var)
@@ -48,14 +40,21 @@ function(cardling_host_personaliser out_var)
     return()
   endif()
   set(program ${CMAKE_BINARY_DIR}/host/cardling-personalise)
+  set(sources
+    ${PROJECT_SOURCE_DIR}/peimage/byte_sink.cpp
+    ${PROJECT_SOURCE_DIR}/peimage/resource_directory.cpp
+    ${PROJECT_SOURCE_DIR}/peimage/exe_rewriter.cpp
+    ${PROJECT_SOURCE_DIR}/tools/personalise/personalise.cpp
+    ${PROJECT_SOURCE_DIR}/tools/personalise/file_system_posix.cpp
+    ${PROJECT_SOURCE_DIR}/tools/personalise/main.cpp)
   if(NOT TARGET cardling_host_personalise)
     find_program(CARDLING_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
     file(GLOB headers ${PROJECT_SOURCE_DIR}/peimage/*.h ${PROJECT_SOURCE_DIR}/tools/personalise/*.h)
     add_custom_command(OUTPUT ${program}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
       COMMAND ${CARDLING_HOST_CXX} -std=c++17 -O2 -I${PROJECT_SOURCE_DIR}
-              ${CARDLING_PERSONALISE_HOST_SOURCES} -o ${program}
-      DEPENDS ${CARDLING_PERSONALISE_HOST_SOURCES} ${headers}
+              ${sources} -o ${program}
+      DEPENDS ${sources} ${headers}
       COMMENT "Building the host personaliser"
       VERBATIM)
     add_custom_target(cardling_host_personalise DEPENDS ${program})
