@@ -19,7 +19,7 @@ const BuiltInSpot kBuiltInSpots[kLinkSpotCount] = {
     {{0, 0, 0, 0}, kProductSite, "/index.asp?type=%s&area=1", SpotCursor::kHand},
     {{0, 0, 0, 0}, kProductSite, "/index.asp?type=%s&area=", SpotCursor::kHand},
     {{372, 10, 456, 50}, kProductSite, "/index.asp?type=%s&ck=%s&area=send", SpotCursor::kSend},
-    {{13, 232, 110, 272}, kMakerSite, "", SpotCursor::kHand},
+    {{13, 232, 110, 272}, kMakerSite, "/", SpotCursor::kHand},
     {{394, 248, 480, 273}, kMakerSite, "/documents/privacy/cardlings", SpotCursor::kHand},
 };
 
