@@ -50,6 +50,11 @@ def walk_pose(i, d, x):
     near_rel, near_lift = _foot(phi)
     far_rel, far_lift = _foot((phi + 0.5) % 1.0)
     y = PELVIS_Y + 1 + 2 * math.cos(4 * math.pi * phi)
+    # low enough that a planted foot is within reach (straight leg at most)
+    reach = girl.THIGH + girl.SHIN
+    for rel, lift in ((near_rel, near_lift), (far_rel, far_lift)):
+        if lift == 0:
+            y = max(y, ANKLE_Y - math.sqrt(reach * reach - rel * rel) + 1.3)
     near_ankle = (x + d * near_rel, ANKLE_Y - near_lift)
     far_ankle = (x + d * far_rel, ANKLE_Y - far_lift)
     swing = 30
@@ -101,7 +106,11 @@ def _in_box(pose, after_front=()):
     """She is inside the box: the box front hides her below the rim."""
     c = Canvas(FRAME_W, FRAME_H)
     giftbox.draw_back(c)
-    sk = girl.draw(c, pose, skip=after_front)
+    x0, x1 = giftbox.X0, giftbox.X1
+    c.clip_in(Canvas.poly([(-1000, -1000), (1000, -1000), (1000, RIM), (x1, RIM), (x1, SOLE),
+                           (x0, SOLE), (x0, RIM), (-1000, RIM)]))
+    girl.draw(c, pose, skip=after_front)
+    c.unclip()
     giftbox.draw_front(c)
     girl.draw(c, pose, only=after_front)
     return c
@@ -164,27 +173,39 @@ def stand_by_box():
 
 # -- fetching the tag, 203 ---------------------------------------------------
 
-def _reach(lean, hands, eyes="open", mouth="smile", prop=None, view="side", tilt=0.0):
-    """A pose whose hands go to the given points (two-bone arms, elbows down)."""
-    base = Pose(TAG_X, PELVIS_Y, view=view, d=1, lean=lean, tilt=tilt, eyes=eyes, mouth=mouth, prop=prop)
-    sk = girl.Skeleton(base)
-    arms = []
-    for s, h in zip(sk.shoulders, hands):
-        arms.append(_arm_to(s, h))
-    base.arms = tuple(arms)
-    return base
+def reach(pose, hands, elbows=("down", "down")):
+    """The pose with its hands moved to the given points (two-bone arms)."""
+    sk = girl.Skeleton(pose)
+    pose.arms = tuple(arm_to(s, h, e, i) for i, (s, h, e) in enumerate(zip(sk.shoulders, hands, elbows)))
+    return pose
 
 
-def _arm_to(s, h):
+def _reach(lean, hands, eyes="open", mouth="smile", prop=None, view="side", tilt=0.0, y=PELVIS_Y,
+           elbows=("down", "down")):
+    base = Pose(TAG_X, y, view=view, d=1, lean=lean, tilt=tilt, eyes=eyes, mouth=mouth, prop=prop)
+    return reach(base, hands, elbows)
+
+
+def arm_to(s, h, elbow="down", side=0):
+    """(upper, lower) angles of an arm from shoulder s with its hand at h.
+
+    `elbow` picks the bend: "down" puts the elbow below the line, "out"
+    away from the body's middle (arm 0 to the left, arm 1 to the right).
+    """
     dx, dy = h[0] - s[0], h[1] - s[1]
-    dist = math.hypot(dx, dy)
+    dist = max(math.hypot(dx, dy), 0.01)
     L1, L2 = girl.UPPER_ARM, girl.FOREARM + 2.8
     dist = min(dist, L1 + L2 - 0.01)
     base = math.degrees(math.atan2(dx, dy))
     cos_a = (L1 * L1 + dist * dist - L2 * L2) / (2 * L1 * dist)
     a = math.degrees(math.acos(max(-1, min(1, cos_a))))
-    upper = base + a if dx >= 0 else base - a
-    e = (s[0] + L1 * math.sin(math.radians(upper)), s[1] + L1 * math.cos(math.radians(upper)))
+    best = None
+    for upper in (base + a, base - a):
+        e = (s[0] + L1 * math.sin(math.radians(upper)), s[1] + L1 * math.cos(math.radians(upper)))
+        score = e[1] if elbow == "down" else (-e[0] if side == 0 else e[0])
+        if best is None or score > best[0]:
+            best = (score, upper, e)
+    _, upper, e = best
     lower = math.degrees(math.atan2(h[0] - e[0], h[1] - e[1]))
     return upper, lower
 
@@ -210,52 +231,64 @@ def _fetch_frame(pose, hands_inside=False, tag_at=None):
     return c
 
 
-def _string_prop(tag_pos, size=(20, 14), angle=0.0, behind=False):
+def _hanging_tag(hand_index=None, drop=7, behind=False, size=(18, 13)):
+    """A small tag hanging on its string below the near hand."""
     def prop(c, sk):
-        h = sk.hands[0] if sk.pose.d > 0 else sk.hands[1]
-        if tag_pos is None:
-            return
+        i = hand_index if hand_index is not None else (0 if sk.pose.d > 0 else 1)
+        h = sk.hands[i]
+        hole = (h[0] + 1, h[1] + drop)
+        centre = (hole[0], hole[1] + size[0] * 0.37)
         if behind:
             c.clip_out(_box_front_path())
-        hole = tag.draw_small(c, tag_pos[0], tag_pos[1], size[0], size[1], angle)
+        tag.draw_small(c, centre[0], centre[1], size[0], size[1], -90)
         c.limb([hole, h], 1.2, "coat")
         if behind:
             c.unclip()
     return prop
 
 
+def _tag_above(centre, size):
+    """A tag held up by its lower corners, behind the head."""
+    def prop(c, sk):
+        tag.draw_small(c, centre[0], centre[1], size[0], size[1], 0)
+    return prop
+
+
 def fetching():
     f = []
     f.append(_fetch_frame(Pose(TAG_X, PELVIS_Y, view="side", d=1, arms=((8, 20), (0, 10)))))      # 0
-    f.append(_fetch_frame(_reach(28, [(54, 100), (50, 102)]), hands_inside=True))                   # 1
-    f.append(_fetch_frame(_reach(40, [(62, 110), (55, 106)], eyes="closed", mouth="o"), True))    # 2
-    f.append(_fetch_frame(_reach(38, [(56, 108), (64, 104)], mouth="o"), True))                   # 3
-    f.append(_fetch_frame(_reach(30, [(54, 98), (52, 100)], mouth="open",
-                                 prop=_string_prop((62, 112), angle=-70, behind=True)), True))     # 4
-    f.append(_fetch_frame(_reach(18, [(48, 86), (46, 89)], mouth="open",
-                                 prop=_string_prop((56, 100), angle=-75))))                        # 5
-    f.append(_fetch_frame(_reach(8, [(44, 80), (42, 83)], eyes="happy", mouth="open",
-                                 prop=_string_prop((48, 98), angle=-80))))                         # 6
-    hold = _reach(0, [(40, 84), (44, 86)], view="q", eyes="happy", mouth="open")
-    hold.prop = _held_tag(hold, (46, 90), (24, 16))
-    f.append(_fetch_frame(hold))                                                                   # 7
-    lift = _reach(-2, [(36, 66), (44, 68)], view="q", mouth="open")
-    lift.prop = _held_tag(lift, (42, 60), (28, 19))
-    f.append(_fetch_frame(lift))                                                                   # 8
-    up = _reach(0, [(17, 48), (37, 48)], view="front", mouth="open")
-    up.prop = _held_tag(up, (27, 40), (34, 23))
-    f.append(_fetch_frame(up))                                                                     # 9
-    high = _reach(3, [(22, 40), (44, 40)], view="front", eyes="happy", mouth="open")
-    high.prop = _held_tag(high, (33, 32), (38, 25))
-    f.append(_fetch_frame(high))                                                                   # 10
+    f.append(_fetch_frame(_reach(16, [(52, 100), (48, 101)], tilt=18), hands_inside=True))        # 1
+    f.append(_fetch_frame(_reach(20, [(60, 110), (54, 106)], tilt=26, eyes="closed", mouth="o",
+                                 y=PELVIS_Y + 2), True))                                          # 2
+    f.append(_fetch_frame(_reach(20, [(55, 108), (63, 104)], tilt=22, mouth="o",
+                                 y=PELVIS_Y + 2), True))                                          # 3
+    f.append(_fetch_frame(_reach(14, [(52, 101), (50, 103)], tilt=14, mouth="open",
+                                 prop=_hanging_tag(behind=True)), True))                          # 4
+    f.append(_fetch_frame(_reach(8, [(46, 88), (44, 91)], tilt=6, mouth="open",
+                                 prop=_hanging_tag(behind=True))))                                # 5
+    f.append(_fetch_frame(_reach(2, [(43, 80), (41, 83)], eyes="happy", mouth="open",
+                                 prop=_hanging_tag(drop=6))))                                     # 6
+    hold = Pose(TAG_X, PELVIS_Y, view="q", d=1, eyes="happy", mouth="open")
+    reach(hold, [(30, 94), (44, 92)])
+    hold.prop = _tag_above((37, 98), (24, 16))
+    hold.prop_layer = "front"
+    f.append(_fetch_frame(hold))                                                                  # 7
+    lift = Pose(TAG_X, PELVIS_Y, view="q", d=1, mouth="open")
+    reach(lift, [(44, 79), (56, 80)])
+    lift.prop = _tag_above((53, 72), (26, 17))
+    lift.prop_layer = "front"
+    f.append(_fetch_frame(lift))                                                                  # 8
+    up = Pose(TAG_X, PELVIS_Y, view="front", mouth="open")
+    reach(up, [(7, 68), (45, 68)], ("out", "out"))
+    up.prop = _tag_above((TAG_X, 46), (46, 30))
+    up.prop_layer = "back"
+    f.append(_fetch_frame(up))                                                                    # 9
+    high = Pose(TAG_X, PELVIS_Y, view="front", eyes="happy", mouth="open")
+    reach(high, [(6, 65), (46, 65)], ("out", "out"))
+    high.prop = _tag_above((TAG_X + 2, 44), (52, 34))
+    high.prop_layer = "back"
+    f.append(_fetch_frame(high))                                                                  # 10
     return f
-
-
-def _held_tag(pose, centre, size):
-    def prop(c, sk):
-        tag.draw_small(c, centre[0], centre[1], size[0], size[1], 0)
-    pose.prop_layer = "front"
-    return prop
 
 
 # -- the tag, 204 --------------------------------------------------------------
@@ -269,8 +302,10 @@ def tag_held():
     c.ctx.save()
     c.ctx.translate(TAG_DX, TAG_DY)
     giftbox.draw_box(c)
-    p = _reach(2, [(30, 36), (62, 30)], view="front", eyes="happy", mouth="open")
-    p.prop = _held_tag(p, (62, 22), (64, 40))
+    p = Pose(TAG_X, PELVIS_Y, view="front", eyes="happy", mouth="open")
+    reach(p, [(6, 65), (46, 65)], ("out", "out"))
+    p.prop = _tag_above((TAG_X + 18, 32), (84, 54))
+    p.prop_layer = "back"
     girl.draw(c, p)
     c.ctx.restore()
     return c
@@ -300,7 +335,7 @@ def dance():
                   mouth="open", legs=((X - 10, A), (X + 3, A - 3))))                    # 3
     f.append(Pose(X + 3, lean=10, tilt=8, arms=((-150, -170), (160, 175)), eyes="happy",
                   mouth="open", legs=((X - 3, A - 3), (X + 10, A))))                    # 4
-    hips = ((-62, 40), (62, -40))
+    hips = ((-80, 10), (80, -10))
     f.append(Pose(X, arms=hips, legs=((X - 9, A), (X + 9, A)), mouth="smile"))           # 5
     f.append(Pose(X, PELVIS_Y - 9, arms=hips, legs=((X - 8, A - 9), (X + 9, A - 22)),
                   mouth="open", eyes="happy"))                                         # 6
@@ -308,7 +343,7 @@ def dance():
     for view, d in (("front", 1), ("q", 1), ("side", 1), ("back", 1), ("side", -1), ("q", -1)):
         arms = spin if view in ("front", "back") else (
             ((-60, -80), (60, 80)) if view == "q" else ((-70, -85), (70, 85)))
-        f.append(Pose(X, PELVIS_Y - 1, view=view, d=d, arms=arms, flare=4, scarf_flutter=5,
+        f.append(Pose(X, PELVIS_Y, view=view, d=d, arms=arms, flare=4, scarf_flutter=5,
                       mouth="open" if view != "back" else "smile", eyes="happy"))     # 7-12
     f.append(Pose(X, PELVIS_Y + 9, arms=((-30, -10), (30, 10)), legs=((X - 8, A), (X + 8, A)),
                   tilt=0, mouth="smile"))                                              # 13 crouch
@@ -325,9 +360,9 @@ def dance():
                   legs=((E - 8, A), (E + 9, A - 1)), eyes="closed", mouth="smile"))     # 20 curtsy
     f.append(Pose(E, PELVIS_Y + 2, tilt=4, arms=((-35, -10), (35, 10)), flare=3,
                   legs=((E - 6, A), (E + 7, A)), eyes="happy"))                        # 21
-    f.append(Pose(E, arms=((-20, -12), (140, 175)), mouth="open"))                       # 22 wave
-    f.append(Pose(E, arms=((-20, -12), (140, 205)), mouth="open", eyes="happy"))         # 23
-    f.append(Pose(E, arms=((-20, -12), (140, 160)), mouth="smile", head_view="q", head_d=1))  # 24
+    f.append(Pose(E, arms=((-20, -12), (118, 165)), mouth="open"))                       # 22 wave
+    f.append(Pose(E, arms=((-20, -12), (118, 200)), mouth="open", eyes="happy"))         # 23
+    f.append(Pose(E, arms=((-20, -12), (112, 150)), mouth="smile", head_view="q", head_d=1))  # 24
     return [_girl_frame(p) for p in f]
 
 

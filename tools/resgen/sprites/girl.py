@@ -75,8 +75,23 @@ def _ik(hip, ankle, bend):
     return (mx + px * h, my + py * h), ankle
 
 
+def planted(pose):
+    """The pose lowered just enough that every foot on the ground reaches it."""
+    sk = Skeleton(pose, check=False)
+    drop = 0.0
+    for hip, ank in zip(sk.hips, sk.legs):
+        if abs(ank[1] - (SOLE - ANKLE_UP)) < 0.5:
+            reach = THIGH + SHIN - 0.05
+            dx = ank[0] - hip[0]
+            need = ank[1] - math.sqrt(max(reach * reach - dx * dx, 0)) - hip[1]
+            drop = max(drop, need)
+    return replace(pose, y=pose.y + drop) if drop > 0 else pose
+
+
 class Skeleton:
-    def __init__(self, pose):
+    def __init__(self, pose, check=True):
+        if check:
+            pose = planted(pose)
         self.pose = p = pose
         L = math.radians(p.lean)
         self.ux = (math.cos(L), math.sin(L))      # lateral unit
@@ -106,6 +121,7 @@ class Skeleton:
                 legs = ((p.x - 1.5 * p.d, SOLE - ANKLE_UP), (p.x + 1.5 * p.d, SOLE - ANKLE_UP))
         else:
             legs = p.legs
+        self.legs = legs
         self.knees, self.ankles = [], []
         for i, (hip, ank) in enumerate(zip(self.hips, legs)):
             if p.view in ("side", "q"):
