@@ -33,6 +33,10 @@ Sprite* GreetingScene::GetSprite(int index) {
 }
 
 int GreetingScene::Tick() {
+  // Once finished, the figure must not be placed and shown again.
+  if (finished) {
+    return 0;
+  }
   if (giftBox->state == kSpriteFinished && figure->state == kSpriteFinished) {
     Finish();
     return 0;

@@ -71,6 +71,10 @@ void MessageScene::ReadMessageText() {
 }
 
 int MessageScene::Tick() {
+  // A finished scene's sprites stay as Finish left them.
+  if (finished) {
+    return 0;
+  }
   int finishedCount = 0;
   while (finishedCount < spriteCount && sprites[finishedCount]->state == kSpriteFinished) {
     finishedCount++;

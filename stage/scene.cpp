@@ -23,6 +23,9 @@ Scene::~Scene() {
 }
 
 void Scene::AddSprite(Sprite* sprite) {
+  if (!sprite) {
+    return;
+  }
   Sprite** grown = new Sprite*[spriteCount + 1];
   for (int i = 0; i < spriteCount; i++) {
     grown[i] = sprites[i];

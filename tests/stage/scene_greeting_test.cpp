@@ -164,6 +164,8 @@ TEST_F(GreetingSceneTest, TheWholeShowTickByTick) {
 
 TEST_F(GreetingSceneTest, ARightClickFinishesAtOnceAndOnlyOnce) {
   RunTo(150);
+  ASSERT_TRUE(scene->figure->IsShown());
+  ASSERT_EQ(scene->giftBox->state, kBoxEmpty);
   CardCloser closer;
   scene->Finish();  // what the stage does on a right click on either sprite
   EXPECT_EQ(closer.cardsClosed, 1);
@@ -171,11 +173,19 @@ TEST_F(GreetingSceneTest, ARightClickFinishesAtOnceAndOnlyOnce) {
   EXPECT_FALSE(scene->figure->shown);
   EXPECT_FALSE(scene->figure->IsShown());
   EXPECT_EQ(events, 2);
-  // The show goes on ticking behind the card's back but never finishes again.
+  // Later ticks leave the finished show alone: the figure is not brought
+  // back beside the box, and the card does not open again.
+  RECT figureAt = RectOf(scene->figure);
+  int boxState = scene->giftBox->state;
   RunTo(600);
   scene->Finish();
   EXPECT_EQ(closer.cardsClosed, 1);
   EXPECT_EQ(events, 2);
+  EXPECT_FALSE(scene->figure->shown);
+  EXPECT_FALSE(scene->giftBox->shown);
+  EXPECT_EQ(scene->giftBox->state, boxState);
+  RECT figureNow = RectOf(scene->figure);
+  EXPECT_TRUE(EqualRect(&figureAt, &figureNow));
 }
 
 TEST_F(GreetingSceneTest, ClicksOnTheBoxBeforeTheTagDoNothing) {

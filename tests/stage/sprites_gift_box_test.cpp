@@ -141,6 +141,8 @@ TEST(GiftBoxSprite, MessageIsDrawnOnTheTagOnly) {
   Canvas heldUpPlain(320, 240, background);
   DrawBox(withText, &heldUp, dest);
   DrawBox(without, &heldUpPlain, dest);
+  RECT picture = heldUpPlain.Ink(background);
+  EXPECT_FALSE(IsRectEmpty(&picture)) << "the tag held up is drawn";
   EXPECT_TRUE(heldUp.SameAs(heldUpPlain)) << "no message before state 8";
 
   for (GiftBoxSprite* box : {withText, without}) {
