@@ -280,7 +280,9 @@ class Reader:
 def parse_dialog(data):
     r = Reader(data)
     style, exstyle, count, x, y, cx, cy = r.take("IIHhhhh")
-    menu, cls, title = r.sz_or_ord(), r.sz_or_ord(), r.string()
+    r.sz_or_ord()  # menu
+    r.sz_or_ord()  # window class
+    title = r.string()
     font = None
     if style & 0x40:  # DS_SETFONT
         (points,) = r.take("H")

@@ -14,8 +14,6 @@ import os
 import sys
 import tempfile
 
-import numpy as np
-
 import card
 import carol
 import cursors
@@ -31,14 +29,14 @@ TYPE_CODE = b"ym1"
 CURSOR_FILES = {100: "hand.cur", 102: "envelope.cur", 103: "pencil.cur"}
 
 
-def render():
+def render(placeholders=False):
     """Every picture as RGB, before the shared palette is chosen."""
-    sheet_images, stand_ins = sheets.load()
+    sheet_images, stand_ins = sheets.load(placeholders)
     return sheet_images, stand_ins, card.picture(sheet_images), [strip_art.canvas(k) for k in range(1, 15)]
 
 
-def generate(out, review=None):
-    sheet_images, stand_ins, picture, canvases = render()
+def generate(out, review=None, placeholders=False):
+    sheet_images, stand_ins, picture, canvases = render(placeholders)
     colours = palette.compute(list(sheet_images.values()) + [picture] + canvases)
     mapper = palette.Mapper(colours)
 
@@ -94,10 +92,11 @@ def main():
     ap.add_argument("--out", default=os.path.join(REPO, "res"))
     ap.add_argument("--review", default=os.path.join(REPO, "build", "review"))
     ap.add_argument("--no-review", action="store_true")
+    ap.add_argument("--placeholders", action="store_true", help="numbered boxes instead of the sprite drawings")
     args = ap.parse_args()
     if args.check:
         return check()
-    files, stand_ins = generate(args.out, None if args.no_review else args.review)
+    files, stand_ins = generate(args.out, None if args.no_review else args.review, args.placeholders)
     total = sum(len(d) for n, d in files.items() if n.endswith(".fig"))
     for n in sorted(files):
         print("%-14s %7d bytes" % (n, len(files[n])))

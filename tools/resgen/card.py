@@ -251,11 +251,10 @@ def _band(ctx):
     ctx.line_to(0, top - 2)
     ctx.close_path()
     style.fill(ctx, style.SNOW)
-    # holly in the corners of the frame
-    for cx in (6, WIDTH - 7):
-        for dx in (-3, 3):
-            ctx.arc(cx + dx, HEIGHT - 8, 2.5, 0, 2 * math.pi)
-            style.fill(ctx, style.RED)
+    # gold studs at the corners of the frame
+    for cx, cy in ((x0 - 2, y0 - 2), (x1 + 1, y0 - 2), (x0 - 2, y1 + 1), (x1 + 1, y1 + 1)):
+        ctx.arc(cx, cy, 3.5, 0, 2 * math.pi)
+        style.fill_stroke(ctx, style.GOLD, 1.5)
 
 
 def _paste_frame(img, sheet_images, fig_id, n, left):

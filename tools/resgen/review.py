@@ -15,13 +15,8 @@ import strip
 GRID = (0, 200, 255)
 
 
-def _from_fig(data, mapper):
-    header, colours, frames = fig.decode(data)
-    return header, frames
-
-
 def contact_sheet(fig_id, data, mapper):
-    _, frames = _from_fig(data, mapper)
+    _, _, frames = fig.decode(data)
     img = Image.fromarray(mapper.image(frames[0].pixels))
     sw, sh, fw, fh, used = sheets.SHEETS[fig_id]
     d = ImageDraw.Draw(img)
@@ -37,7 +32,7 @@ def contact_sheet(fig_id, data, mapper):
 
 
 def strip_review(data, mapper):
-    _, frames = _from_fig(data, mapper)
+    _, _, frames = fig.decode(data)
     seq = strip.compose(frames)
     w, h = strip.WIDTH, strip.HEIGHT
     out = Image.new("RGB", (w + 40, (h + 6) * len(seq)), (40, 40, 40))
@@ -64,7 +59,7 @@ def write_all(folder, files, mapper, sheet_images, stand_ins):
     os.makedirs(folder, exist_ok=True)
     for fig_id in sheets.SHEETS:
         contact_sheet(fig_id, files["fig%d.fig" % fig_id], mapper).save(os.path.join(folder, "sheet%d.png" % fig_id))
-    _, frames = _from_fig(files["fig1200.fig"], mapper)
+    _, _, frames = fig.decode(files["fig1200.fig"])
     card_img = Image.fromarray(mapper.image(frames[0].pixels))
     card_img.save(os.path.join(folder, "card1200.png"))
     strip_img, gif = strip_review(files["fig1201.fig"], mapper)
@@ -83,6 +78,8 @@ def write_all(folder, files, mapper, sheet_images, stand_ins):
     cursors.icon_preview().resize((2 * 136, 2 * 68), Image.NEAREST).save(os.path.join(folder, "icon.png"))
     show_frames = show.preview(files, mapper)
     save_gif(os.path.join(folder, "show.gif"), show_frames)
+    with open(os.path.join(folder, "README.txt"), "w") as f:
+        f.write("placeholder sheets: %s\n" % (", ".join(map(str, stand_ins)) or "none"))
     return dict(card=card_with_strip(card_img, gif, 11), show=show_still(show_frames))
 
 
@@ -102,5 +99,3 @@ def show_still(show_frames):
     for i, t in enumerate(picks):
         out.paste(show_frames[t][0].crop(crop), ((i % 2) * 520, (i // 2) * h))
     return out
-    with open(os.path.join(folder, "README.txt"), "w") as f:
-        f.write("placeholder sheets: %s\n" % (", ".join(map(str, stand_ins)) or "none"))

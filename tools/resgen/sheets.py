@@ -1,12 +1,14 @@
 """The character's frame sheets (FIG 201-207): sizes, grids, and where they come from.
 
 The drawings come from the package `sprites` beside this file
-(`render_sheets()` -> {fig_id: RGB image}); while it is missing or fails,
-numbered placeholder frames of the right sizes stand in so that the rest of
-the pipeline and the program keep working.
+(`render_sheets()` -> {fig_id: RGB image}). While that package does not exist,
+or when asked to, numbered placeholder frames of the right sizes stand in so
+that the rest of the pipeline and the program keep working; a package that
+exists but fails is an error, so that placeholders never replace drawings
+unnoticed.
 """
+import os
 import sys
-import traceback
 
 from PIL import Image, ImageDraw
 
@@ -51,24 +53,23 @@ def _valid(fig_id, img):
             and img.getpixel((0, 0)) == KEY)
 
 
-def load():
+def load(placeholders=False):
     """{fig_id: RGB sheet} and the ids that are placeholders."""
     drawn = {}
-    try:
+    here = os.path.dirname(os.path.abspath(__file__))
+    if placeholders or not os.path.exists(os.path.join(here, "sprites", "__init__.py")):
+        print("resgen: using placeholder sheets", file=sys.stderr)
+    else:
         import sprites
         drawn = sprites.render_sheets()
-    except Exception:
-        print("resgen: sprite drawings unavailable, using placeholders:", file=sys.stderr)
-        traceback.print_exc()
     sheets, stand_ins = {}, []
     for fig_id in SHEETS:
         img = drawn.get(fig_id)
-        if img is not None and not _valid(fig_id, img):
-            print("resgen: sheet %d has the wrong size, mode or key pixel; using a placeholder" % fig_id,
-                  file=sys.stderr)
-            img = None
         if img is None:
             img = placeholder(fig_id)
             stand_ins.append(fig_id)
+        elif not _valid(fig_id, img):
+            raise SystemExit("resgen: sheet %d is not a %d x %d RGB image with the key colour top left"
+                             % ((fig_id,) + SHEETS[fig_id][:2]))
         sheets[fig_id] = img
     return sheets, stand_ins

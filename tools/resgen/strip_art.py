@@ -54,6 +54,8 @@ def _background(ctx):
     style.fill(ctx, style.SNOW_SHADE)
     for tx, th in ((24, 13), (92, 10), (170, 12), (236, 9), (318, 13), (446, 11)):
         _pine(ctx, tx, 51, th)
+    for hx, hy in ((126, 47), (282, 48)):
+        _cottage(ctx, hx, hy)
     ctx.move_to(0, 55)
     for x in range(0, WIDTH + 1, 6):
         ctx.line_to(x, 53 + 2 * math.sin(x / 23.0))
@@ -61,6 +63,19 @@ def _background(ctx):
     ctx.line_to(0, HEIGHT)
     ctx.close_path()
     style.fill(ctx, style.SNOW)
+
+
+def _cottage(ctx, x, base):
+    """A little house on the far hill, its window lit."""
+    ctx.rectangle(x, base - 8, 14, 8)
+    style.fill(ctx, style.WOOD_SHADE)
+    ctx.move_to(x - 2, base - 7)
+    ctx.line_to(x + 7, base - 13)
+    ctx.line_to(x + 16, base - 7)
+    ctx.close_path()
+    style.fill(ctx, style.SNOW)
+    ctx.rectangle(x + 4, base - 6, 3, 3)
+    style.fill(ctx, style.STAR)
 
 
 def _pine(ctx, x, base, h):
