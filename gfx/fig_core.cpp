@@ -5,9 +5,10 @@
 
 #include <zlib.h>
 
-// Largest pixel buffer a frame may ask for. int16 sizes keep stride x height
-// below 2^30, but the product is checked in 64 bits so a 32-bit size_t never wraps.
-constexpr uint64_t kMaxFramePixelBytes = uint64_t(1) << 30;
+// Largest pixel buffer a frame may ask for (8192 x 8192). The card's pictures are
+// far smaller; bigger sizes come only from damaged data and would cost up to a
+// gigabyte of zeros. Checked in 64 bits so a 32-bit size_t never wraps.
+constexpr uint64_t kMaxFramePixelBytes = uint64_t(64) << 20;
 
 bool FigReadBytes(FigCursor* cursor, void* out, size_t count) {
   if (count > cursor->size - cursor->position) {

@@ -1,0 +1,74 @@
+// Bitmaps with known pixels for the drawing tests, and a way to read them back.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+inline int ScreenBitsPerPixel() {
+  HDC screen = GetDC(nullptr);
+  int bits = GetDeviceCaps(screen, BITSPIXEL);
+  ReleaseDC(nullptr, screen);
+  return bits;
+}
+
+// A device bitmap compatible with the screen, pixel (x, y) = colour(x, y).
+inline HBITMAP MakeBitmap(int width, int height, const std::function<COLORREF(int, int)>& colour) {
+  std::vector<DWORD> pixels(size_t(width) * height);
+  for (int y = 0; y < height; y++) {
+    for (int x = 0; x < width; x++) {
+      COLORREF c = colour(x, y);
+      pixels[size_t(y) * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    }
+  }
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  SetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+// The bitmap's pixels as COLORREFs, row by row from the top.
+inline std::vector<COLORREF> ReadPixels(HBITMAP bitmap) {
+  BITMAP size;
+  GetObjectA(bitmap, sizeof(size), &size);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = size.bmWidth;
+  info.bmiHeader.biHeight = -size.bmHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(size_t(size.bmWidth) * size.bmHeight);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  std::vector<COLORREF> colours(pixels.size());
+  for (size_t i = 0; i < pixels.size(); i++) {
+    colours[i] = RGB((pixels[i] >> 16) & 0xFF, (pixels[i] >> 8) & 0xFF, pixels[i] & 0xFF);
+  }
+  return colours;
+}
+
+// A memory DC holding a bitmap, for tests that draw into a DC.
+class BitmapDc {
+ public:
+  explicit BitmapDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, bitmap)) {}
+  ~BitmapDc() {
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  BitmapDc(const BitmapDc&) = delete;
+  BitmapDc& operator=(const BitmapDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
