@@ -6,7 +6,10 @@ static const int kDanceSequence[] = {0,  1,  2,  3,  4,  3,  4,  3,  4,  4,  4, 
                                      6,  6,  6,  2,  7,  8,  9,  10, 11, 11, 11, 12,
                                      13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
 constexpr int kDanceLength = int(sizeof(kDanceSequence) / sizeof(kDanceSequence[0]));
-constexpr int kWalkCycle = 7;
+constexpr int kWalkCycle = 7;       // frames per stride cycle
+constexpr int kWalkLeftCycles = 5;  // counted at frame 2
+constexpr int kStandTicks = 10;
+constexpr int kWalkRightCycles = 4; // counted at frame 0
 
 FigureSprite::FigureSprite(Scene* owner, HINSTANCE instance, int initialState)
     : Sprite(owner, instance, 0) {
@@ -29,11 +32,11 @@ void FigureSprite::SetState(int newState) {
     case kFigureWalkLeft:
       SetImage(kWalkLeftSheet, kImageKindFig);
       frameOffset = 3;
-      counter = 5;
+      counter = kWalkLeftCycles;
       break;
     case kFigureStand:
       SetImage(kDanceSheet, kImageKindFig);
-      counter = 10;
+      counter = kStandTicks;
       break;
     case kFigureDance:
       SetImage(kDanceSheet, kImageKindFig);
@@ -42,7 +45,7 @@ void FigureSprite::SetState(int newState) {
       break;
     case kFigureWalkRight:
       SetImage(kWalkRightSheet, kImageKindFig);
-      counter = 4;
+      counter = kWalkRightCycles;
       break;
     default:
       break;

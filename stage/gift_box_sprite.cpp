@@ -17,6 +17,7 @@ static const int kTagSequence[] = {0, 1, 2, 3, 2, 3, 2, 3, 3, 3, 3, 4, 5, 6, 7, 
 constexpr int kTagLength = int(sizeof(kTagSequence) / sizeof(kTagSequence[0]));
 
 constexpr int kOpenBoxFrame = 4;
+constexpr int kClosedTicks = 10;
 constexpr int kPauseTicks = 10;
 constexpr int kTagFrameBase = 6;
 constexpr int kTagFlipTicks = 5;
@@ -47,7 +48,7 @@ void GiftBoxSprite::SetState(int newState) {
   switch (newState) {
     case kBoxClosed:
       SetImage(kBoxSheet, kImageKindFig);
-      counter = 10;
+      counter = kClosedTicks;
       break;
     case kBoxOpening:
       SetImage(kBoxSheet, kImageKindFig);
@@ -95,7 +96,7 @@ int GiftBoxSprite::Tick() {
       }
       break;
     case kBoxOpening:
-      if (++frameOffset == 5) {
+      if (++frameOffset == kOpenBoxFrame + 1) {
         SetState(kBoxPause);
         nextState = kBoxEmerging;
         counter = kPauseTicks;
