@@ -57,7 +57,7 @@ bool WaitUntilWritable(const char* path)
 
 bool CopyAll(HANDLE from, HANDLE to)
 {
-    static char buffer[64 * 1024];
+    char buffer[16 * 1024];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(from, buffer, sizeof(buffer), &got, nullptr))

@@ -23,6 +23,7 @@ function(cardling_subsystem name)
     return()
   endif()
   add_library(${name} STATIC ${sources})
+  target_compile_options(${name} PRIVATE ${CARDLING_LEAN_FLAGS})
   set(libs)
   foreach(lib ${S_LIBS})
     # Sibling subsystems may not exist yet while the card is being built up.
