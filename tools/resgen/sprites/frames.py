@@ -139,8 +139,8 @@ def rising():
     push = ((-45, 5), (45, -5))
     f.append(_in_box(Pose(M, 113, arms=push, eyes="closed", mouth="open"),
                      after_front=("arm0", "arm1")))                                            # 9
-    leg_over = Pose(M + 3, 106, lean=6, arms=((-40, 10), (40, -10)),
-                    legs=((M - 4, 150), (M + 26, 110)), mouth="open")
+    leg_over = Pose(M + 4, RIM - 4, lean=8, arms=((-40, 10), (35, -5)),
+                    legs=((M - 2, RIM + 30), (M + 25, RIM + 12)), eyes="closed", mouth="open")
     f.append(_in_box(leg_over, after_front=("arm0", "arm1", "leg1")))                         # 10
     sit_one = Pose(M + 10, RIM - 1, arms=((-35, 0), (35, 0)),
                    legs=((M + 2, 140), (M + 20, RIM + 25)), mouth="smile")
@@ -360,9 +360,9 @@ def dance():
                   legs=((E - 8, A), (E + 9, A - 1)), eyes="closed", mouth="smile"))     # 20 curtsy
     f.append(Pose(E, PELVIS_Y + 2, tilt=4, arms=((-35, -10), (35, 10)), flare=3,
                   legs=((E - 6, A), (E + 7, A)), eyes="happy"))                        # 21
-    f.append(Pose(E, arms=((-20, -12), (118, 165)), mouth="open"))                       # 22 wave
-    f.append(Pose(E, arms=((-20, -12), (118, 200)), mouth="open", eyes="happy"))         # 23
-    f.append(Pose(E, arms=((-20, -12), (112, 150)), mouth="smile", head_view="q", head_d=1))  # 24
+    f.append(Pose(E, arms=((-20, -12), (100, 160)), mouth="open"))                       # 22 wave
+    f.append(Pose(E, arms=((-20, -12), (100, 200)), mouth="open", eyes="happy"))         # 23
+    f.append(Pose(E, arms=((-20, -12), (95, 145)), mouth="smile", head_view="q", head_d=1))  # 24
     return [_girl_frame(p) for p in f]
 
 

@@ -393,8 +393,11 @@ def layers(sk):
 
 def draw(canvas, pose, skip=(), only=None):
     sk = Skeleton(pose)
+    # nothing of her reaches below the ground row
+    canvas.clip_in(Canvas.rect(-1000, -1000, 3000, 1000 + SOLE + 2))
     for name, fn in layers(sk):
         if name in skip or (only is not None and name not in only):
             continue
         fn(canvas)
+    canvas.unclip()
     return sk

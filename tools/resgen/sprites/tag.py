@@ -1,15 +1,15 @@
 """The gift tag: a cream luggage tag with a punched hole and a red string."""
 import math
 
+from . import palette as pal
 from .canvas import Canvas
 
 # the message box of the big tag, in frame pixels (right and bottom exclusive)
 MESSAGE_BOX = (10, 10, 184, 161)
 
 
-def _tag_outline(x0, y0, x1, y1, point):
+def _tag_outline(x0, y0, x1, y1, point, r=4):
     """A tag with its pointed end (holding the hole) to the right."""
-    r = 4
     ym = (y0 + y1) / 2
     return [(x0 + r, y0), (x1 - point, y0), (x1, ym - (y1 - y0) * 0.16), (x1, ym + (y1 - y0) * 0.16),
             (x1 - point, y1), (x0 + r, y1), (x0, y1 - r), (x0, y0 + r)]
@@ -67,6 +67,19 @@ def draw_big(c, phase):
     string = [(hole[0], hole[1]), (238, 60), (250, 40), (256, 22)] if phase == 0 else \
              [(hole[0], hole[1]), (240, 62), (249, 44), (257, 26)]
     c.shape(Canvas.poly(pts), "cream", None)
+    # a stitched border between the edge and the message box
+    inset = _tag_outline(x0 + 3.5, y0 + 3.5, x1 - 3.5, y1 - 3.5, 58 - 1.5, r=1.5)
+    ctx = c.ctx
+    ctx.save()
+    ctx.new_path()
+    Canvas.poly(inset)(ctx)
+    ctx.set_dash([4, 3])
+    ctx.set_line_width(1)
+    ctx.set_line_cap(0)
+    r, g, b = pal.RGB[pal.INDEX["coat"]]
+    ctx.set_source_rgb(r / 255, g / 255, b / 255)
+    ctx.stroke()
+    ctx.restore()
     # a shade strip along the bottom and right edges, outside the message box
     c.fill(Canvas.poly([(x0 + 2, y1 - 3), (x1 - 58, y1 - 3), (x1 - 58 + 2, y1), (x0 + 4, y1)]), "cream_sh")
     # the reinforcing ring and the hole
@@ -83,9 +96,6 @@ def draw_big(c, phase):
     for x, y in big:
         _star(c, x, y, 7.5, rot=8 if phase else -8)
     # a holly sprig by the hole
-    for ang in (-30, 25):
-        t = math.radians(ang)
-        lx, ly = hole[0] - 2 + 14 * math.cos(t + math.pi), hole[1] + 14 * math.sin(t + math.pi) + 12
     c.shape(Canvas.ellipse(204, 84, 7, 3.5, -25), "scarf", "scarf_sh", light=(1, 1))
     c.shape(Canvas.ellipse(204, 94, 7, 3.5, 25), "scarf", "scarf_sh", light=(1, 1))
     for bx, by in ((210, 87), (211, 92.5)):
