@@ -26,7 +26,8 @@ class ExeImage {
   // given, receives the resource's stored size.
   const void* FindResourceData(LPCSTR type, LPCSTR name, DWORD* size = nullptr) const;
 
-  // Gives the first matching resource new bytes; no match changes nothing.
+  // Gives the first matching resource new bytes; no match, or no bytes,
+  // changes nothing.
   void ReplaceResourceData(LPCSTR type, LPCSTR name, const void* data, int size);
 
   // Writes the new executable to `file` (open, empty, writable; the caller

@@ -328,6 +328,8 @@ const uint8_t* ExeRewriter::FindResourceData(const char* type, const char* name,
 
 bool ExeRewriter::ReplaceResourceData(const char* type, const char* name, const void* data,
                                       uint32_t size) {
+  // An empty item would share its address with the next one.
+  if (size == 0) return false;
   int64_t delta = 0;
   return root_ && root_->ReplaceData(type, name, data, size, &delta);
 }

@@ -25,7 +25,7 @@ class ExeRewriter {
   const uint8_t* FindResourceData(const char* type, const char* name, uint32_t* size) const;
 
   // Gives the first matching resource (first language) new bytes. False when
-  // nothing matches; the tree is then unchanged.
+  // nothing matches or `size` is 0; the tree is then unchanged.
   bool ReplaceResourceData(const char* type, const char* name, const void* data, uint32_t size);
 
   // Writes the new file. False, with the reason in Error(), when the layout

@@ -161,6 +161,8 @@ TEST(ExeRewriter, FindsTextTypesOnlyInNamedEntriesAndTheFirstLanguage) {
   EXPECT_EQ(image.FindResourceData(kMessage, "101", &size), nullptr);
   EXPECT_NE(image.FindResourceData("MIDI", "IDM_MUSIC", &size), nullptr);
   EXPECT_FALSE(image.ReplaceResourceData("MISSING", ResourceIdKey(1), "x", 1));
+  // An empty item would share its address with the next one.
+  EXPECT_FALSE(image.ReplaceResourceData(kMessage, ResourceIdKey(101), "", 0));
 }
 
 // FileAlignment and SectionAlignment 0x1000, raw size 0x24000 of which
