@@ -37,9 +37,12 @@ def opening_path():
 
 
 class Lid:
-    def __init__(self, angle, lift=0.0, wobble=0.0, roll=0.0):
+    def __init__(self, angle, lift=0.0, wobble=0.0, roll=0.0, shift=(0.0, 0.0), behind=None):
         self.a = math.radians(angle)
         self.roll = math.radians(roll)
+        self.shift = shift
+        # drawn behind the box body (and a girl in it) once it is off the top
+        self.behind = behind if behind is not None else angle > 40
         self.lift = lift
         self.wobble = wobble
         self.x0, self.x1 = X0 - LID_OVER, X1 + LID_OVER
@@ -56,7 +59,7 @@ class Lid:
             ox, oy = project(self.x0, self.pivot[0], self.pivot[1])
             cr, sr = math.cos(self.roll), math.sin(self.roll)
             px, py = ox + (px - ox) * cr - (py - oy) * sr, oy + (px - ox) * sr + (py - oy) * cr
-        return px, py
+        return px + self.shift[0], py + self.shift[1]
 
     def face(self, which, u0=None, u1=None, w0=0.0, w1=1.0):
         """Corner points of a lid face, optionally a sub-rectangle of it."""
@@ -89,22 +92,26 @@ class Lid:
     def draw_bow(self, c):
         ca, sa = math.cos(self.a), math.sin(self.a)
         base = self.point(MID, LID_T, self.depth / 2)
-        # projected direction of the lid's up normal
-        ny, nz = ca, -sa
-        up = (0.0, -(ny * math.cos(ELEV) - nz * math.sin(ELEV)))
-        k = abs(up[1])
+        # projected length of the lid's up normal; the bow leans with the roll
+        k = abs(ca * math.cos(ELEV) + sa * math.sin(ELEV))
+        kk = max(k, 0.55)
+        cr, sr = math.cos(self.roll), math.sin(self.roll)
+
+        def at(u, v):  # u along the lid, v up from it
+            return (base[0] + u * cr + v * sr, base[1] + u * sr - v * cr)
+
+        roll = math.degrees(self.roll)
         w = self.wobble
         for side in (-1, 1):
-            ang = side * (22 + w * side)
-            cx = base[0] + side * 11
-            cy = base[1] + up[1] * 7 - 1
-            c.shape(Canvas.ellipse(cx, cy, 11, 7 * max(k, 0.55), ang), "gold", "gold_sh", light=(1.8, 1.8))
-            inner = Canvas.ellipse(cx + side * 2, cy + 0.5, 4.5, 2.4 * max(k, 0.55), ang)
-            c.fill(inner, "gold_sh")
+            ang = side * (22 + w * side) + roll
+            cx, cy = at(side * 11, 7 * k + 1)
+            c.shape(Canvas.ellipse(cx, cy, 11, 7 * kk, ang), "gold", "gold_sh", light=(1.8, 1.8))
+            ix, iy = at(side * 13, 7 * k + 0.5)
+            c.fill(Canvas.ellipse(ix, iy, 4.5, 2.4 * kk, ang), "gold_sh")
         for side in (-1, 1):
-            tail = [(base[0] + side * 2, base[1] + up[1] * 5), (base[0] + side * 7, base[1] + up[1] * 5 + 9 * k)]
-            c.limb(tail, 4.5, "gold", "gold_sh")
-        c.shape(Canvas.ellipse(base[0], base[1] + up[1] * 6, 5, 4.5 * max(k, 0.6)), "gold", "gold_sh", light=(1.2, 1.2))
+            c.limb([at(side * 2, 5 * k), at(side * 7, 5 * k - 9 * k)], 4.5, "gold", "gold_sh")
+        kx, ky = at(0, 6 * k)
+        c.shape(Canvas.ellipse(kx, ky, 5, 4.5 * max(k, 0.6), roll), "gold", "gold_sh", light=(1.2, 1.2))
 
     def draw(self, c):
         vis = self.visible()
@@ -165,10 +172,10 @@ def draw_opening(c):
 # lid positions of the opening sequence
 LID_STATES = [
     dict(angle=0),
-    dict(angle=9, lift=3.0, wobble=14),
-    dict(angle=52, wobble=-8),
-    dict(angle=96, wobble=4, roll=-6),
-    dict(angle=108, roll=-10),
+    dict(angle=6, lift=3.0, wobble=14),
+    dict(angle=0, lift=10.0, wobble=-10, roll=-10, shift=(-2, 0)),
+    dict(angle=0, wobble=6, roll=-24, shift=(-10, 2), behind=True),
+    dict(angle=0, roll=-30, shift=(-12, 9), behind=True),
 ]
 OPEN = LID_STATES[4]
 
@@ -176,14 +183,14 @@ OPEN = LID_STATES[4]
 def draw_back(c, lid=OPEN):
     """Everything of the box behind a girl who is inside or in front of it."""
     l = Lid(**lid)
-    if l.a > math.radians(40):
+    if l.behind:
         l.draw(c)
     draw_opening(c)
 
 
 def draw_closed_parts(c, lid):
     l = Lid(**lid)
-    if l.a <= math.radians(40):
+    if not l.behind:
         l.draw(c)
 
 
