@@ -331,9 +331,9 @@ def dance():
     f.append(Pose(X))                                                                   # 0
     f.append(Pose(X, arms=((-70, -95), (70, 95)), mouth="open"))                         # 1
     f.append(Pose(X, arms=((-135, -160), (135, 160)), eyes="happy", mouth="open"))       # 2
-    f.append(Pose(X - 3, lean=-10, tilt=-8, arms=((-160, -175), (150, 170)), eyes="happy",
+    f.append(Pose(X - 3, lean=-10, tilt=-8, arms=((-150, -185), (118, 160)), eyes="happy",
                   mouth="open", legs=((X - 10, A), (X + 3, A - 3))))                    # 3
-    f.append(Pose(X + 3, lean=10, tilt=8, arms=((-150, -170), (160, 175)), eyes="happy",
+    f.append(Pose(X + 3, lean=10, tilt=8, arms=((-118, -160), (150, 185)), eyes="happy",
                   mouth="open", legs=((X - 3, A - 3), (X + 10, A))))                    # 4
     hips = ((-80, 10), (80, -10))
     f.append(Pose(X, arms=hips, legs=((X - 9, A), (X + 9, A)), mouth="smile"))           # 5

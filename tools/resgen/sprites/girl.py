@@ -94,8 +94,6 @@ class Skeleton:
             pose = planted(pose)
         self.pose = p = pose
         L = math.radians(p.lean)
-        self.ux = (math.cos(L), math.sin(L))      # lateral unit
-        self.uv = (-math.sin(L), math.cos(L))     # "down" unit of the torso
         self.pelvis = (p.x, p.y)
         self.neck = self.t(0, -TORSO)
         A = p.lean + p.tilt
@@ -138,9 +136,15 @@ class Skeleton:
             self.near = {0} if p.d > 0 else {1}
 
     def t(self, u, v):
-        """Torso-local point (lateral u, downward v) to screen."""
-        return (self.pelvis[0] + u * self.ux[0] + v * self.uv[0],
-                self.pelvis[1] + u * self.ux[1] + v * self.uv[1])
+        """Torso-local point (lateral u, downward v) to screen.
+
+        The torso bends rather than tilting stiffly: the hem keeps a quarter
+        of the lean, the shoulders and neck take all of it.
+        """
+        f = min(max((4.0 - v) / 30.0, 0.25), 1.0)
+        a = math.radians(self.pose.lean * f)
+        ca, sa = math.cos(a), math.sin(a)
+        return (self.pelvis[0] + u * ca - v * sa, self.pelvis[1] + u * sa + v * ca)
 
 
 # -- parts ----------------------------------------------------------------
