@@ -279,10 +279,12 @@ def main():
     parser.add_argument('--exe', required=True)
     parser.add_argument('--copies', required=True)
     parser.add_argument('--work', required=True)
+    parser.add_argument('--also', action='append', default=[],
+                        help='another original named in the manifest, not run')
     parser.add_argument('fixtures', nargs='+')
     args = parser.parse_args()
 
-    by_name = {os.path.basename(f): f for f in args.fixtures}
+    by_name = {os.path.basename(f): f for f in args.fixtures + args.also}
     with open(os.path.join(args.copies, 'manifest.txt')) as manifest:
         listed = [line.split() for line in manifest if line.strip()]
     for copy, original, message in listed:
