@@ -219,4 +219,50 @@ class Canvas:
         result[mixed_b] = blend[c1][mixed_b]
         result[key_n >= s * s // 2] = key
         del n1
-        return result.astype(np.uint8)
+        return _close_specks(result.astype(np.uint8), key, out)
+
+
+SPECK = 12   # enclosed key areas up to this many pixels are closed up
+
+
+def _close_specks(frame, key, fill):
+    """Fill small pockets of key colour enclosed by the drawing.
+
+    A gap between arm and body may show the desktop; a pocket of a few
+    pixels would only look like a speck of dirt, so it gets the outline.
+    """
+    is_key = frame == key
+    outside = np.zeros_like(is_key)
+    outside[0, :], outside[-1, :], outside[:, 0], outside[:, -1] = \
+        is_key[0, :], is_key[-1, :], is_key[:, 0], is_key[:, -1]
+    while True:
+        grown = outside.copy()
+        grown[1:, :] |= outside[:-1, :]
+        grown[:-1, :] |= outside[1:, :]
+        grown[:, 1:] |= outside[:, :-1]
+        grown[:, :-1] |= outside[:, 1:]
+        grown &= is_key
+        if np.array_equal(grown, outside):
+            break
+        outside = grown
+    pockets = is_key & ~outside
+    if not pockets.any():
+        return frame
+    seen = np.zeros_like(pockets)
+    h, w = frame.shape
+    for y, x in zip(*np.nonzero(pockets)):
+        if seen[y, x]:
+            continue
+        stack, area = [(y, x)], []
+        seen[y, x] = True
+        while stack:
+            cy, cx = stack.pop()
+            area.append((cy, cx))
+            for ny, nx in ((cy + 1, cx), (cy - 1, cx), (cy, cx + 1), (cy, cx - 1)):
+                if 0 <= ny < h and 0 <= nx < w and pockets[ny, nx] and not seen[ny, nx]:
+                    seen[ny, nx] = True
+                    stack.append((ny, nx))
+        if len(area) <= SPECK:
+            for cy, cx in area:
+                frame[cy, cx] = fill
+    return frame
