@@ -1,7 +1,6 @@
 #include "peimage/resource_directory.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -78,8 +77,6 @@ bool ResourceDirectory::Build(ByteView base, uint32_t tableOffset, int level,
   if (!base.Holds(tableOffset, kResourceTableHeaderSize))
     return state->Fail("a resource table lies outside the resource section");
   const uint8_t* table = base.data + tableOffset;
-  std::memcpy(header_, table, sizeof header_);
-  offset_ = tableOffset;
   level_ = level;
   uint32_t count = static_cast<uint32_t>(ReadU16(table + 12)) + ReadU16(table + 14);
   uint64_t tableSize = kResourceTableHeaderSize + static_cast<uint64_t>(count) * kResourceEntrySize;
@@ -92,8 +89,6 @@ bool ResourceDirectory::Build(ByteView base, uint32_t tableOffset, int level,
     auto entry = std::make_unique<ResourceEntry>();
     entry->nameField = ReadU32(stored);
     entry->offsetField = ReadU32(stored + 4);
-    entry->parent = this;
-    entry->level = level;
     if (entry->nameField & kResourceHighBit) {
       uint32_t nameOffset = entry->nameField & ~kResourceHighBit;
       if (!base.Holds(nameOffset, 2)) return state->Fail("a resource name lies outside the resource section");

@@ -45,10 +45,8 @@ class ResourceDirectory;
 struct ResourceEntry {
   uint32_t nameField = 0;         // high bit: offset of a name string; else the id
   uint32_t offsetField = 0;       // high bit: offset of a subtable; else of a data entry
-  ResourceDirectory* parent = nullptr;
   std::unique_ptr<ResourceDirectory> subdirectory;
   std::unique_ptr<ResourceData> data;
-  int level = 0;
   bool named = false;
   std::string nameText;           // a named entry's name in Windows-1252
 
@@ -94,16 +92,10 @@ class ResourceDirectory {
   bool WriteDataItems(ByteSink& sink, ByteView file, uint32_t resourceRva,
                       uint32_t resourceFileOffset) const;
 
-  int Level() const { return level_; }
-  uint32_t Offset() const { return offset_; }
-  const std::vector<std::unique_ptr<ResourceEntry>>& Entries() const { return entries_; }
-
  private:
   ResourceData* FindIn(const char* type, const char* name) const;
   void CollectData(std::vector<ResourceData*>* items) const;
 
-  uint8_t header_[kResourceTableHeaderSize] = {};
-  uint32_t offset_ = 0;
   int level_ = 0;
   std::vector<std::unique_ptr<ResourceEntry>> entries_;
   uint64_t structuresEnd_ = 0;  // root: end of the last table, name or data entry

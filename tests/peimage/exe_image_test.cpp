@@ -143,7 +143,9 @@ class ExeImageTest : public testing::Test {
     EXPECT_TRUE(SaveCopy(fixture.path, path, &message));
     EXPECT_TRUE(ExeFileHoldsResource(path.c_str(), kMessage, kGreetingId, message.data(),
                                      static_cast<DWORD>(message.size())));
-    if (fixture.greets) EXPECT_EQ(RunAndRead(path), message);
+    if (fixture.greets) {
+      EXPECT_EQ(RunAndRead(path), message);
+    }
     NoteCopy(name, fixture, message);
     return ReadBytes(path);
   }
@@ -154,7 +156,9 @@ TEST_F(ExeImageTest, TheShippedFileIsAFixedPoint) {
     SCOPED_TRACE(fixture.label);
     std::vector<uint8_t> original = ReadBytes(fixture.path);
     ASSERT_FALSE(original.empty());
-    if (fixture.greets) EXPECT_EQ(RunAndRead(fixture.path), kGreeting);
+    if (fixture.greets) {
+      EXPECT_EQ(RunAndRead(fixture.path), kGreeting);
+    }
     std::string unchanged = CopyPath(FileName("unchanged", fixture));
     ASSERT_TRUE(SaveCopy(fixture.path, unchanged, nullptr));
     EXPECT_TRUE(ReadBytes(unchanged) == original);
@@ -206,7 +210,9 @@ TEST_F(ExeImageTest, LongGreetingGrowsTheSectionAndEveryFieldFollows) {
       EXPECT_EQ(after.Find(".reloc")->virtualAddress, relocations->virtualAddress + shift);
       EXPECT_EQ(after.directoryRva[5], before.directoryRva[5] + shift);
     }
-    if (before.symbolTable != 0) EXPECT_EQ(after.symbolTable, before.symbolTable + growth);
+    if (before.symbolTable != 0) {
+      EXPECT_EQ(after.symbolTable, before.symbolTable + growth);
+    }
 
     // And back: the original greeting gives the original file.
     std::string back = CopyPath(FileName("back", fixture));
