@@ -407,12 +407,24 @@ TEST_F(CardDialog, AClickRestartsTheIdleSecondButKeepsTheCount) {
 
 constexpr const char* kMessageCaption = "Enter your message";
 
-void PressControl(bool down) {
+// Ctrl as the keyboard sets it, so that the card's GetAsyncKeyState sees it.
+// When the card gets the focus back Wine resets its key state to the X
+// keyboard's, which may undo a press sent just before: send until it holds.
+void PressControl(HWND card, bool down) {
+    SetForegroundWindow(card);
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = VK_CONTROL;
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
+    auto holds = [down] { return ((GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0) == down; };
+    for (int attempt = 0; attempt < 5 && !holds(); ++attempt) {
+        SendInput(1, &input, sizeof input);
+        for (int i = 0; i < 20 && !holds(); ++i) {
+            Sleep(10);
+        }
+        Sleep(100);
+    }
+    EXPECT_TRUE(holds());
 }
 
 TEST_F(CardDialog, TheEditAreaAndCtrlMOpenMessageEntryAndNoPage) {
@@ -431,21 +443,24 @@ TEST_F(CardDialog, TheEditAreaAndCtrlMOpenMessageEntryAndNoPage) {
     int result = RunCard({
         {100, [](HWND card) { PostMessageA(card, WM_LBUTTONDOWN, MK_LBUTTON, At(300, 30)); }},
         cancelMessage("edit area"),
-        // Separate steps: the Ctrl state reaches GetAsyncKeyState a little later.
-        {100, [](HWND) { PressControl(true); }},
-        {200, [](HWND card) { PostMessageA(card, WM_KEYDOWN, 'M', 0); }},
+        {100, [](HWND card) {
+             PressControl(card, true);
+             PostMessageA(card, WM_KEYDOWN, 'M', 0);
+         }},
         cancelMessage("Ctrl+M"),
-        {100, [](HWND) { PressControl(false); }},
-        {200, [](HWND card) { PostMessageA(card, WM_KEYDOWN, 'M', 0); }},
+        {100, [](HWND card) {
+             PressControl(card, false);
+             PostMessageA(card, WM_KEYDOWN, 'M', 0);
+         }},
         cancelMessage("M without Ctrl"),
-        {100, [](HWND) { PressControl(true); }},
-        {200, [](HWND card) {
+        {100, [](HWND card) {
+             PressControl(card, true);
              PostMessageA(card, WM_KEYDOWN, 'N', 0);
              PostMessageA(card, WM_KEYDOWN, 'M', 0);
          }},
         cancelMessage("Ctrl+N Ctrl+M"),
         {100, [&](HWND card) {
-             PressControl(false);
+             PressControl(card, false);
              stillOpen = IsWindowVisible(card) != FALSE;
              PostMessageA(card, WM_COMMAND, IDCANCEL, 0);
          }},
