@@ -239,7 +239,7 @@ bool ExeRewriter::ComputeLayout(Layout* layout) {
                          static_cast<int64_t>(AlignUp(resourceVirtualSize_, sectionAlignment_));
 
   const uint8_t* opt = file_.data + optionalHeader_;
-  if (newVirtualSize <= 0 || file_.size + layout->sectionGrowth > UINT32_MAX ||
+  if (newVirtualSize <= 0 || static_cast<int64_t>(file_.size) + layout->sectionGrowth > UINT32_MAX ||
       resourceRva_ + AlignUp(newVirtualSize, sectionAlignment_) > UINT32_MAX ||
       ReadU32(opt + kOptSizeOfImage) + layout->virtualShift > UINT32_MAX)
     return Fail("the new resource section would not fit a PE32 file");
