@@ -11,31 +11,32 @@ from . import palette
 
 KEY = palette.KEY
 
-SHEET_SIZES = {
-    201: (480, 300), 202: (600, 600), 203: (600, 450), 204: (520, 680),
-    205: (600, 150), 206: (600, 750), 207: (480, 300),
+# fig id: (frame width, frame height, columns, rows) of its grid
+GRIDS = {
+    201: (120, 150, 4, 2), 202: (120, 150, 5, 4), 203: (120, 150, 5, 3), 204: (260, 170, 2, 4),
+    205: (120, 150, 5, 1), 206: (120, 150, 5, 5), 207: (120, 150, 4, 2),
 }
 
 
-def _assemble(fig_id, spec):
-    from .canvas import Canvas  # noqa: F401 (frames import it too)
-    (fw, fh), cols, rows, cells = spec
-    width, height = SHEET_SIZES[fig_id]
-    assert (fw * cols, fh * rows) == (width, height), fig_id
+def _assemble(fig_id, cells):
+    fw, fh, cols, rows = GRIDS[fig_id]
+    width, height = fw * cols, fh * rows
     assert len(cells) <= cols * rows, fig_id
     sheet = np.zeros((height, width), dtype=np.uint8)  # index 0 is the key
     for n, cell in enumerate(cells):
         if cell is None:
             continue
         r, c = divmod(n, cols)
-        sheet[r * fh:(r + 1) * fh, c * fw:(c + 1) * fw] = cell.indices()
+        pixels = cell.indices()
+        assert pixels.shape == (fh, fw), (fig_id, n)
+        sheet[r * fh:(r + 1) * fh, c * fw:(c + 1) * fw] = pixels
     return sheet
 
 
 def render_indexed():
     """{fig id: (height, width) array of indices into palette.RGB}."""
     from .frames import sheet_frames
-    return {fig: _assemble(fig, spec) for fig, spec in sorted(sheet_frames().items())}
+    return {fig: _assemble(fig, cells) for fig, cells in sorted(sheet_frames().items())}
 
 
 def to_image(indexed):

@@ -168,7 +168,7 @@ def stand_by_box():
     """Standing beside the box, facing left, where the left walk picks her up."""
     p = walk_pose(3, -1, WALK_X + 17)
     return Pose(p.x, PELVIS_Y, view="side", d=-1, lean=-2, arms=((-4, -14), (4, -8)),
-                legs=((p.x - 2, ANKLE_Y), (p.x + 2, ANKLE_Y)))
+                legs=((p.x - 4, ANKLE_Y), (p.x, ANKLE_Y)))
 
 
 # -- fetching the tag, 203 ---------------------------------------------------
@@ -210,21 +210,17 @@ def arm_to(s, h, elbow="down", side=0):
     return upper, lower
 
 
-def _box_front_path():
-    return giftbox.front_path()
-
-
 def _fetch_frame(pose, hands_inside=False, tag_at=None):
     c = Canvas(FRAME_W, FRAME_H)
     giftbox.draw_box(c)
     if tag_at is not None and tag_at[2] == "box":
         # the tag still in the box, only its top above the rim
-        c.clip_out(_box_front_path())
+        c.clip_out(giftbox.front_path())
         tag.draw_small(c, tag_at[0], tag_at[1], 20, 14, -80)
         c.unclip()
     girl.draw(c, pose, skip=("arm0", "arm1", "prop"))
     if hands_inside:
-        c.clip_out(_box_front_path())
+        c.clip_out(giftbox.front_path())
     girl.draw(c, pose, only=("arm0", "arm1", "prop"))
     if hands_inside:
         c.unclip()
@@ -239,7 +235,7 @@ def _hanging_tag(hand_index=None, drop=7, behind=False, size=(18, 13)):
         hole = (h[0] + 1, h[1] + drop)
         centre = (hole[0], hole[1] + size[0] * 0.37)
         if behind:
-            c.clip_out(_box_front_path())
+            c.clip_out(giftbox.front_path())
         tag.draw_small(c, centre[0], centre[1], size[0], size[1], -90)
         c.limb([hole, h], 1.2, "coat")
         if behind:
@@ -317,10 +313,6 @@ def tag_alone(phase):
     return c
 
 
-def empty(w=FRAME_W, h=FRAME_H):
-    return Canvas(w, h)
-
-
 # -- the dance, 206 --------------------------------------------------------------
 
 def dance():
@@ -369,14 +361,13 @@ def dance():
 # -- the sheets ---------------------------------------------------------------------
 
 def sheet_frames():
-    """{fig id: (frame size, grid columns, rows, [canvas or None per cell])}."""
+    """{fig id: [canvas, or None for an unused cell, per grid cell]}."""
     return {
-        201: ((FRAME_W, FRAME_H), 4, 2, walk_right()),
-        202: ((FRAME_W, FRAME_H), 5, 4, rising()),
-        203: ((FRAME_W, FRAME_H), 5, 3, fetching()),
-        204: ((TAG_FRAME_W, TAG_FRAME_H), 2, 4, [tag_held(), None, None, None, None, None,
-                                                 tag_alone(0), tag_alone(1)]),
-        205: ((FRAME_W, FRAME_H), 5, 1, box_opening()),
-        206: ((FRAME_W, FRAME_H), 5, 5, dance()),
-        207: ((FRAME_W, FRAME_H), 4, 2, walk_left()),
+        201: walk_right(),
+        202: rising(),
+        203: fetching(),
+        204: [tag_held(), None, None, None, None, None, tag_alone(0), tag_alone(1)],
+        205: box_opening(),
+        206: dance(),
+        207: walk_left(),
     }

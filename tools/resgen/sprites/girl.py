@@ -5,7 +5,7 @@ are absolute screen angles in degrees, 0 pointing straight down and 90
 pointing to the right (+x), so a limb direction is (sin a, cos a).
 """
 import math
-from dataclasses import dataclass, field, replace
+from dataclasses import dataclass, replace
 
 from .canvas import Canvas
 
@@ -50,10 +50,7 @@ class Pose:
     flare: float = 0.0           # extra half-width of the coat hem
     scarf_flutter: float = 0.0   # lift of the scarf tail when it trails
     prop: object = None          # callable(canvas, joints) drawn between hands
-    prop_layer: str = "front"    # front: over the body, under the near arms
-
-    def mirrored_facing(self):
-        return replace(self, d=-self.d)
+    prop_layer: str = "front"    # front: over the head, under the near arms; back: behind the body
 
 
 def _ik(hip, ankle, bend):
@@ -93,7 +90,6 @@ class Skeleton:
         if check:
             pose = planted(pose)
         self.pose = p = pose
-        L = math.radians(p.lean)
         self.pelvis = (p.x, p.y)
         self.neck = self.t(0, -TORSO)
         A = p.lean + p.tilt
@@ -162,15 +158,11 @@ def _boot(c, sk, i, far):
     ax, ay = sk.ankles[i]
     fill, shade = ("boot_sh", None) if far else ("boot", "boot_sh")
     if p.view in ("side", "q"):
-        d = p.d
         toe = 8 if p.view == "side" else 6
         heel = 5 if p.view == "side" else 5.5
-        x0, x1 = (ax - heel, ax + toe) if d > 0 else (ax - toe, ax + heel)
-        pts = [(x0, ay - 7), (x1 - 4 * (d > 0) - 2, ay - 7), (x1 - 2 * (d > 0) + 0, ay + 0.5),
-               (x1, ay + 3), (x1, ay + 6), (x0, ay + 6)]
-        if d < 0:
-            pts = [(x0 + x1 - x, y) for x, y in [(x0, ay - 7), (x1 - 6, ay - 7), (x1 - 2, ay + 0.5),
-                                                  (x1, ay + 3), (x1, ay + 6), (x0, ay + 6)]]
+        # drawn facing right, mirrored about the ankle when she faces left
+        pts = [(-heel, -7), (toe - 6, -7), (toe - 2, 0.5), (toe, 3), (toe, 6), (-heel, 6)]
+        pts = [(ax + x * p.d, ay + y) for x, y in pts]
         c.shape(Canvas.smooth(pts, tension=0.35), fill, shade)
         cuff = Canvas.rect(ax - 6, ay - 9.5, 12, 4, 1.5)
     else:
@@ -390,8 +382,6 @@ def layers(sk):
         out.append(("prop", lambda c: p.prop(c, sk)))
     for i in near:
         out.append(("arm%d" % i, lambda c, i=i: _arm(c, sk, i)))
-    if p.prop is not None and p.prop_layer == "top":
-        out.append(("prop", lambda c: p.prop(c, sk)))
     return out
 
 

@@ -11,12 +11,9 @@ import sys
 import numpy as np
 from PIL import Image, ImageDraw
 
-from . import render_indexed, to_image, palette
-from .frames import FRAME_W, FRAME_H, TAG_FRAME_W, TAG_FRAME_H
+from . import GRIDS, render_indexed, to_image, palette
 
 OUT = os.path.join("build", "review", "sprites")
-GRIDS = {201: (120, 150), 202: (120, 150), 203: (120, 150), 204: (260, 170),
-         205: (120, 150), 206: (120, 150), 207: (120, 150)}
 
 EMERGE = [0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 5, 5, 7, 7, 5, 5, 6, 6, 5, 5, 7, 7, 5, 5, 6, 6, 5, 5,
           7, 7, 5, 5, 6, 6, 8, 9, 10, 11, 11, 11, 11, 12, 12, 12, 12, 12, 12, 11, 11, 11, 11, 11, 13, 14,
@@ -27,9 +24,8 @@ DANCE = [0, 1, 2, 3, 4, 3, 4, 3, 4, 4, 4, 5, 6, 6, 6, 2, 7, 8, 9, 10, 11, 11, 11
 
 
 def frame(sheets, fig, n):
-    fw, fh = GRIDS[fig]
+    fw, fh, cols, _ = GRIDS[fig]
     a = sheets[fig]
-    cols = a.shape[1] // fw
     r, c = divmod(n, cols)
     return a[r * fh:(r + 1) * fh, c * fw:(c + 1) * fw]
 
@@ -38,8 +34,7 @@ def gridded(fig, a, scale):
     img = to_image(a)
     img = img.resize((img.width * scale, img.height * scale), Image.NEAREST)
     d = ImageDraw.Draw(img)
-    fw, fh = GRIDS[fig]
-    cols, rows = a.shape[1] // fw, a.shape[0] // fh
+    fw, fh, cols, rows = GRIDS[fig]
     for r in range(rows):
         for c in range(cols):
             x, y = c * fw * scale, r * fh * scale
@@ -83,8 +78,6 @@ def show_frames(sheets):
         figure.append((201, fo, x))
     for f, n, fx in figure:
         ticks.append([(205, 4, 0, 0), (f, n, fx, 0)])
-    hold = 2
-    k = 0
     seq = []
     for n in TAGSEQ:
         seq += [n] * (2 if n in (2, 3) else 1)

@@ -15,8 +15,8 @@ def _tag_outline(x0, y0, x1, y1, point, r=4):
             (x1 - point, y1), (x0 + r, y1), (x0, y1 - r), (x0, y0 + r)]
 
 
-def draw_small(c, cx, cy, w, h, angle=0.0, string_to=None):
-    """A small tag centred at (cx, cy); the string runs from the hole to `string_to`."""
+def draw_small(c, cx, cy, w, h, angle=0.0):
+    """A small tag centred at (cx, cy), turned by `angle`; returns its hole."""
     a = math.radians(angle)
     ca, sa = math.cos(a), math.sin(a)
 
@@ -27,8 +27,6 @@ def draw_small(c, cx, cy, w, h, angle=0.0, string_to=None):
     x0, y0, x1, y1 = cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2
     pts = [tr(p) for p in _tag_outline(x0, y0, x1, y1, w * 0.22)]
     hole = tr((x1 - w * 0.13, cy))
-    if string_to is not None:
-        c.limb([hole, string_to], 1.2, "coat")
     c.shape(Canvas.poly(pts), "cream", "cream_sh", light=(1.5, 1.5))
     c.shape(Canvas.ellipse(hole[0], hole[1], 1.6, 1.6), "gold")
     # two lines of "writing" in the tag's shade colour
