@@ -57,11 +57,12 @@ def walk_pose(i, d, x):
             y = max(y, ANKLE_Y - math.sqrt(reach * reach - rel * rel) + 1.3)
     near_ankle = (x + d * near_rel, ANKLE_Y - near_lift)
     far_ankle = (x + d * far_rel, ANKLE_Y - far_lift)
-    swing = 30
+    swing = 36
     near_arm_f = -near_rel / 14.0 * swing
     far_arm_f = -far_rel / 14.0 * swing
-    near_arm = (d * near_arm_f, d * (near_arm_f + 18))
-    far_arm = (d * far_arm_f, d * (far_arm_f + 18))
+    # the elbow bends more as the arm swings forward
+    near_arm = (d * near_arm_f, d * (near_arm_f + 14 + max(near_arm_f, 0) * 0.6))
+    far_arm = (d * far_arm_f, d * (far_arm_f + 14 + max(far_arm_f, 0) * 0.6))
     near = 0 if d > 0 else 1
     arms = [None, None]
     legs = [None, None]
