@@ -43,49 +43,145 @@ def gridded(fig, a, scale):
     return img
 
 
-def show_frames(sheets):
-    """The show as the desktop sees it: (picture, x, y) per 100 ms tick."""
+class _Box:
+    """The gift box sprite's state machine, as the program runs it."""
+
+    def __init__(self):
+        self.x, self.y = 0, 0
+        self.next_state = self.hold = 0
+        self.set_state(1)
+
+    def set_state(self, s):
+        self.state, self.fo, self.base = s, 0, 0
+        if s == 1:
+            self.sheet, self.counter = 205, 10
+        elif s == 2:
+            self.sheet = 205
+        elif s in (3, 5):
+            self.sheet, self.fo = 205, 4
+        elif s == 4:
+            self.sheet, self.counter = 202, 0
+        elif s == 6:
+            self.sheet, self.counter, self.hold = 203, 0, 2
+        elif s == 7:
+            self.x, self.y = self.x - 70, self.y - 20
+            self.sheet, self.counter = 204, 0
+        elif s == 8:
+            self.base, self.sheet, self.counter = 6, 204, 5
+
+    def tick(self):
+        s = self.state
+        if s == 1:
+            self.counter -= 1
+            if self.counter == 0:
+                self.set_state(2)
+        elif s == 2:
+            self.fo += 1
+            if self.fo == 5:
+                self.set_state(3)
+                self.next_state, self.counter = 4, 10
+        elif s == 3:
+            self.counter -= 1
+            if self.counter == 0:
+                self.set_state(self.next_state)
+        elif s == 4:
+            self.counter += 1
+            if self.counter == 62:
+                self.set_state(3)
+                self.sheet, self.counter, self.next_state, self.fo = 202, 10, 5, 18
+            else:
+                self.fo = EMERGE[self.counter]
+        elif s == 6:
+            self.hold -= 1
+            if not (self.hold != 0 and self.fo in (2, 3)):
+                self.hold = 2
+                self.counter += 1
+                if self.counter == 18:
+                    self.set_state(7)
+                else:
+                    self.fo = TAGSEQ[self.counter]
+        elif s == 7:
+            self.set_state(8)
+        elif s == 8:
+            self.counter -= 1
+            if self.counter == 0:
+                self.counter = 5
+                self.fo = (self.fo + 1) % 2
+
+
+class _Figure:
+    """The figure sprite's state machine."""
+
+    def __init__(self):
+        self.x, self.y, self.shown = 0, 0, False
+        self.next_state = self.hold = 0
+        self.set_state(1)
+
+    def set_state(self, s):
+        self.state, self.fo = s, 0
+        if s == 1:
+            self.sheet, self.fo, self.counter = 207, 3, 5
+        elif s == 2:
+            self.sheet, self.counter = 206, 10
+        elif s == 3:
+            self.sheet, self.counter, self.hold = 206, 0, 2
+        elif s == 4:
+            self.sheet, self.counter = 201, 4
+
+    def tick(self):
+        s = self.state
+        if s == 1:
+            self.fo = (self.fo + 1) % 7
+            if self.fo == 2:
+                self.counter -= 1
+                if self.counter == 0:
+                    self.set_state(2)
+                    self.next_state = 3
+                    return -1
+            return -8
+        if s == 2:
+            self.counter -= 1
+            if self.counter == 0:
+                self.set_state(self.next_state)
+        elif s == 3:
+            self.hold -= 1
+            if self.hold == 0:
+                self.hold = 2
+                self.counter += 1
+                if self.counter == 36:
+                    self.set_state(4)
+                else:
+                    self.fo = DANCE[self.counter]
+        elif s == 4:
+            self.fo = (self.fo + 1) % 7
+            if self.fo == 0:
+                self.counter -= 1
+                if self.counter == 0:
+                    self.shown = False
+                    self.set_state(1000)
+            return 8
+        return 0
+
+
+def show_frames(sheets, tag_ticks=40):
+    """The show as the desktop sees it: per 100 ms tick, (sheet, frame, x, y)
+    of each shown sprite, relative to the box sprite's first place."""
+    box, figure = _Box(), _Figure()
     ticks = []
-    box = [(205, 0)] * 10 + [(205, k) for k in (1, 2, 3, 4)] + [(205, 4)] * 11
-    box += [(202, n) for n in EMERGE[1:]] + [(202, 18)] * 10
-    for f, n in box:
-        ticks.append([(f, n, 0, 0)])
-    # the figure: walk left, stand, dance, walk right (box open behind her)
-    x = 17
-    fo, counter = 3, 5
-    figure = []
-    while True:
-        fo = (fo + 1) % 7
-        if fo == 2:
-            counter -= 1
-            if counter == 0:
-                x -= 1
-                break
-        x -= 8
-        figure.append((207, fo, x))
-    figure += [(206, 0, x)] * 10
-    for n in DANCE:
-        figure += [(206, n, x)] * 2
-    figure[-1] = (201, 0, x)   # the tick that leaves the dance shows the walk's frame 0
-    fo, counter = 0, 4
-    while True:
-        fo = (fo + 1) % 7
-        x += 8
-        if fo == 0:
-            counter -= 1
-            if counter == 0:
-                break
-        figure.append((201, fo, x))
-    for f, n, fx in figure:
-        ticks.append([(205, 4, 0, 0), (f, n, fx, 0)])
-    seq = []
-    for n in TAGSEQ:
-        seq += [n] * (2 if n in (2, 3) else 1)
-    for n in seq:
-        ticks.append([(203, n, 0, 0)])
-    ticks.append([(204, 0, -70, -20)])
-    for i in range(4):
-        ticks += [[(204, 6, -70, -20)]] * 5 + [[(204, 7, -70, -20)]] * 5
+    box_ticks = 0
+    while box.state != 8 or box_ticks < tag_ticks:
+        box.tick()
+        if box.state == 5 and not figure.shown:
+            figure.x, figure.y, figure.shown = box.x + 17, box.y, True
+        if figure.shown:
+            figure.x += figure.tick()
+            if not figure.shown:
+                box.set_state(6)
+        shown = [(box.sheet, box.base + box.fo, box.x, box.y)]
+        if figure.shown:
+            shown.append((figure.sheet, figure.fo, figure.x, figure.y))
+        ticks.append(shown)
+        box_ticks = box_ticks + 1 if box.state == 8 else 0
     return ticks
 
 
