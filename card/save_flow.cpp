@@ -1,6 +1,5 @@
 #include "card/save_flow.h"
 
-#include <commdlg.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -9,6 +8,7 @@
 #include "card/card_dialog.h"
 #include "card/message_dialog.h"
 #include "card/personal_copy.h"
+#include "card/save_file_dialog.h"
 #include "peimage/exe_image.h"
 
 namespace {
@@ -64,18 +64,4 @@ void SavePersonalisedCopy(HWND cardWindow)
 
     CloseCardDialog(cardWindow);
     PostMessageA(CardHostWindow(), WM_CLOSE, 0, 0);
-}
-
-BOOL AskSaveFileName(HWND owner, char* path)
-{
-    OPENFILENAMEA request = {};
-    request.lStructSize = sizeof(request);
-    request.hwndOwner = owner;
-    request.hInstance = GetModuleHandleA(nullptr);
-    request.lpstrFilter = "Applications\0*.exe\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = path;
-    request.nMaxFile = MAX_PATH - 1;
-    request.Flags = OFN_OVERWRITEPROMPT;
-    return GetSaveFileNameA(&request);
 }

@@ -8,8 +8,3 @@
 // leaves the card open; once a save was attempted the card closes and the
 // application ends, after an "Error" box when the copy was not saved.
 void SavePersonalisedCopy(HWND cardWindow);
-
-// The save-file dialog for applications (*.exe), owned by `owner`, asking
-// before it overwrites a file. `path` (MAX_PATH bytes) holds the proposed
-// name and receives the chosen one. TRUE when the user confirmed a name.
-BOOL AskSaveFileName(HWND owner, char* path);
