@@ -146,17 +146,21 @@ FigFrameStatus FigDecodeFrame(FigCursor* cursor, FigFrame* frame) {
   if (pixelBytes > kMaxFramePixelBytes) {
     return FigFrameStatus::kDamaged;
   }
-  std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[size_t(pixelBytes)]);
-  if (!pixels) {
-    return FigFrameStatus::kNoMemory;
+  // The frame's buffer is reused when it is large enough: decoding a sequence
+  // of frames then costs no allocation per frame.
+  if (!frame->pixels || frame->capacity < pixelBytes) {
+    frame->pixels.reset(new (std::nothrow) uint8_t[size_t(pixelBytes)]);
+    frame->capacity = frame->pixels ? size_t(pixelBytes) : 0;
+    if (!frame->pixels) {
+      return FigFrameStatus::kNoMemory;
+    }
   }
   unsigned long produced;
-  int result = InflateCounted(pixels.get(), (unsigned long)pixelBytes, compressed,
+  int result = InflateCounted(frame->pixels.get(), (unsigned long)pixelBytes, compressed,
                               (unsigned long)record.dataSize, &produced);
   // A damaged stream still gives a frame: whatever did not inflate is zero.
-  memset(pixels.get() + produced, 0, size_t(pixelBytes) - produced);
+  memset(frame->pixels.get() + produced, 0, size_t(pixelBytes) - produced);
   frame->record = record;
-  frame->pixels = std::move(pixels);
   frame->pixelBytes = size_t(pixelBytes);
   frame->inflatedBytes = result == Z_OK ? produced : (unsigned long)pixelBytes;
   *cursor = at;

@@ -57,10 +57,12 @@ struct FigFrameRecord {
   int16_t disposal = 0;
 };
 
-// One frame as decoded: stride x height palette indices, rows bottom-up.
+// One frame as decoded: stride x height palette indices, rows bottom-up. Its
+// buffer is kept for the next frame decoded into the same FigFrame.
 struct FigFrame {
   FigFrameRecord record;
   std::unique_ptr<uint8_t[]> pixels;
+  size_t capacity = 0;          // bytes allocated at pixels
   size_t pixelBytes = 0;        // stride x height
   unsigned long inflatedBytes = 0;  // bytes inflated, or pixelBytes when the stream was damaged
 };
@@ -74,8 +76,8 @@ enum class FigFrameStatus {
 // Row stride of an 8-bit frame: width rounded up to a multiple of 4.
 size_t FigFrameStride(int width);
 
-// Reads the next frame record and inflates its pixels. The cursor advances
-// past the record only when it is decoded.
+// Reads the next frame record and inflates its pixels into `frame`. The cursor
+// advances past the record only when it is decoded.
 FigFrameStatus FigDecodeFrame(FigCursor* cursor, FigFrame* frame);
 
 // One-shot zlib inflate of `sourceLen` bytes into `*destLen` bytes of `dest`.

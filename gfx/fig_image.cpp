@@ -94,7 +94,7 @@ int FigReadFrame(FigImage* image, HBITMAP* bitmap, FigFrameHeader** header) {
   if (image->frameCount == 0) {
     return kFigNoFrames;
   }
-  FigFrame frame;
+  FigFrame& frame = image->frame;
   if (FigDecodeFrame(&image->cursor, &frame) != FigFrameStatus::kDecoded ||
       !IsDisplayableFrame(frame.record)) {
     return kFigBadFrame;

@@ -27,6 +27,7 @@ struct FigImage : FigHeader {
   HGLOBAL resource = nullptr;    // kFigFromResource: freed by FigClose
   BYTE palette[kFigPaletteBytes] = {};  // 256 x blue, green, red, 0
   HPALETTE paletteHandle = nullptr;     // made at the first header read, kept across rewinds
+  FigFrame frame;                       // pixel buffer, reused from frame to frame
 };
 
 // What FigReadFrame returns with each frame; free it with FigFreeFrameHeader.

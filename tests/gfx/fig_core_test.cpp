@@ -260,7 +260,11 @@ TEST(FigCore, DamagedPixelsGiveAFrameThatIsZeroWhereNothingInflated) {
     FigHeader header;
     uint8_t palette[kFigPaletteBytes];
     ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
+    // A buffer left over from a larger frame, as a reader reuses it.
     FigFrame frame;
+    frame.capacity = 4096;
+    frame.pixels.reset(new uint8_t[frame.capacity]);
+    memset(frame.pixels.get(), 0xEE, frame.capacity);
     ASSERT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDecoded) << c.what;
     EXPECT_EQ(frame.inflatedBytes, c.inflatedBytes) << c.what;
     ASSERT_EQ(frame.pixelBytes, rows.size());

@@ -54,12 +54,17 @@ class PaletteWindow {
       return RegisterClassA(&windowClass);
     }();
     (void)atom;
-    window_ = CreateWindowA("gfx_test_palette", "", WS_POPUP | WS_VISIBLE, x, 0, 60, 40, nullptr,
-                            nullptr, Module(), nullptr);
+    window_ = CreateWindowA("gfx_test_palette", "", WS_POPUP, x, 0, 60, 40, nullptr, nullptr, Module(),
+                            nullptr);
     SetWindowLongPtrA(window_, GWLP_USERDATA, isHost);
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
     ValidateRect(window_, nullptr);
   }
-  ~PaletteWindow() { DestroyWindow(window_); }
+  // Hidden first: Wine takes two seconds to destroy the active window otherwise.
+  ~PaletteWindow() {
+    ShowWindow(window_, SW_HIDE);
+    DestroyWindow(window_);
+  }
   PaletteWindow(const PaletteWindow&) = delete;
   PaletteWindow& operator=(const PaletteWindow&) = delete;
   HWND get() const { return window_; }
