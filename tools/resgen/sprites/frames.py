@@ -342,7 +342,7 @@ def dance():
                   tilt=0, mouth="smile"))                                              # 13 crouch
     f.append(Pose(X - 4, PELVIS_Y - 8, arms=((-120, -140), (120, 140)), legs=((X - 7, A - 6), (X - 1, A - 6)),
                   mouth="open"))                                                       # 14 take-off
-    f.append(Pose(X - 9, PELVIS_Y - 26, arms=((-150, -165), (150, 165)),
+    f.append(Pose(X - 9, PELVIS_Y - 26, arms=((-125, -158), (125, 158)),
                   legs=((X - 21, A - 36), (X + 3, A - 36)), eyes="happy", mouth="open"))  # 15 peak
     f.append(Pose(X - 13, PELVIS_Y + 6, arms=((-85, -70), (85, 70)), legs=((X - 21, A), (X - 5, A)),
                   mouth="o"))                                                          # 16 land

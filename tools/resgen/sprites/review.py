@@ -203,6 +203,34 @@ def compose(sheets, ticks, bg=(96, 128, 160)):
     return out
 
 
+def problems(sheets):
+    """What the program relies on in the sheets; an empty list when all holds."""
+    out = []
+    key = palette.INDEX["key"]
+    black = (0, 0, 0)
+    if black in palette.RGB:
+        out.append("black is reserved for the message text")
+    used = {201: 7, 202: 19, 203: 11, 204: 8, 205: 5, 206: 25, 207: 7}
+    for fig, a in sheets.items():
+        fw, fh, cols, rows = GRIDS[fig]
+        if a[0, 0] != key:
+            out.append("%d: top-left pixel is not the key" % fig)
+        for n in range(cols * rows):
+            f = frame(sheets, fig, n)
+            blank = n >= used[fig] or (fig == 204 and 1 <= n <= 5)
+            if blank and (f != key).any():
+                out.append("%d/%d: an unused cell is not empty" % (fig, n))
+            ground = fh - 5 if fig != 204 or n == 0 else fh - 4
+            if not blank and (f[ground + 1:] != key).any():
+                out.append("%d/%d: paints below the ground row" % (fig, n))
+    cream = palette.INDEX["cream"]
+    for n in (6, 7):
+        x0, y0, x1, y1 = 10, 10, 184, 161
+        if (frame(sheets, 204, n)[y0:y1, x0:x1] != cream).any():
+            out.append("204/%d: the message box is not plain cream" % n)
+    return out
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     sheets = render_indexed()
@@ -236,8 +264,11 @@ def main():
     for a in sheets.values():
         colours |= set(np.unique(a).tolist())
     print("colours: %d" % len(colours))
+    found = problems(sheets)
+    for p in found:
+        print("problem: " + p)
     print("ticks: %d" % len(ticks))
-    return 0
+    return 1 if found else 0
 
 
 if __name__ == "__main__":
