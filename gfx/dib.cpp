@@ -82,11 +82,13 @@ HGLOBAL ParseBmpHeader(const BYTE* fileImage, DWORD size) {
     return nullptr;
   }
   DWORD colours = ColourCount(&header);
-  if (header.biSizeImage == 0) {
-    header.biSizeImage = ComputedImageSize(&header);
-    if (header.biSizeImage == 0) {
-      return nullptr;
-    }
+  DWORD rowsSize = ComputedImageSize(&header);
+  if (rowsSize == 0) {
+    return nullptr;
+  }
+  // Uncompressed rows need all their bytes, whatever the file claims: GDI reads them all.
+  if (header.biSizeImage == 0 || (header.biCompression == BI_RGB && header.biSizeImage < rowsSize)) {
+    header.biSizeImage = rowsSize;
   }
   header.biClrUsed = colours;
   DWORD entrySize = core ? 3 : 4;

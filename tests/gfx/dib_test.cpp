@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DibCase{"TEST_PAL16", 16, 16, 8, 256, 256},
                       // biClrUsed and biSizeImage 0 in the file: both worked out.
                       DibCase{"TEST_W17", 17, 16, 8, 256, 320},
+                      // An image size smaller than the rows: the rows win.
+                      DibCase{"TEST_SMALL_SIZE", 16, 16, 8, 256, 256},
                       DibCase{"TEST_RGB24", 5, 3, 24, 0, 48},
                       // 12-byte core header and 3-byte colour entries, widened.
                       DibCase{"TEST_CORE16", 16, 16, 8, 256, 256}));

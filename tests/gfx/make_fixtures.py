@@ -48,6 +48,8 @@ def fixtures():
     yield "pal16.bmp", pal16
     yield "short.bmp", pal16[:-10]
     yield "zero_offset.bmp", pal16[:10] + b"\0\0\0\0" + pal16[14:]
+    # An image size too small for its rows (offset 34 holds biSizeImage).
+    yield "small_size.bmp", pal16[:34] + struct.pack("<I", 16) + pal16[38:]
     # No image size and no colour count: both are for the reader to work out.
     yield "w17.bmp", bmp(info_header(17, 16, 8, 0, 0), pal, rows(17, 16, 8, indexed))
     rgb = lambda x, y: bytes([40 * x, 60 * y, 200])  # blue, green, red
