@@ -14,6 +14,9 @@ namespace {
 
 const char kStageClass[] = "GXsprite";
 constexpr int kIconId = 100;
+// A full recapture waits this long for the screen under the window to settle.
+constexpr int kSettleRounds = 3;
+constexpr DWORD kSettleRoundMs = 10;
 
 int Width(const RECT& r)
 {
@@ -40,6 +43,21 @@ BOOL CALLBACK UpdateOtherWindowsProc(HWND window, LPARAM recapturing)
     if (window != reinterpret_cast<HWND>(recapturing))
         UpdateWindow(window);
     return TRUE;
+}
+
+// Makes every other top-level window repaint now and gives the screen time
+// to show it: window systems that compose the screen apart from the program
+// (Wine over X, a compositing desktop) put the uncovered pixels back a
+// moment after the windows have painted, and when this thread next looks
+// at its queue.
+void LetUncoveredWindowsRepaint(HWND self)
+{
+    for (int round = 0; round < kSettleRounds; ++round) {
+        EnumWindows(UpdateOtherWindowsProc, reinterpret_cast<LPARAM>(self));
+        // Looks at the window system's events without taking any message.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+        Sleep(kSettleRoundMs);
+    }
 }
 
 // A screen-compatible bitmap of the rectangle's size.
@@ -279,7 +297,7 @@ void StageWindow::Recapture()
     int width = Width(windowRect);
     int height = Height(windowRect);
     MoveWindow(hwnd, -1 - width, -1 - height, width, height, TRUE);
-    EnumWindows(UpdateOtherWindowsProc, reinterpret_cast<LPARAM>(hwnd));
+    LetUncoveredWindowsRepaint(hwnd);
     HDC screen = GetDC(nullptr);
     GrabIntoBitmap(screen, background, windowRect.left, windowRect.top);
     GrabIntoBitmap(screen, backBuffer, windowRect.left, windowRect.top);

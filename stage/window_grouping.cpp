@@ -155,7 +155,7 @@ StageWindow* Stage::GetWindowAt(int index)
             return nullptr;
         }
         if (windowCount == 1)
-            SetWindowPos(window->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
+            SetWindowPos(window->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
     }
     return windows[index];
 }
