@@ -8,7 +8,7 @@
 
 #include "gfx/fig_core.h"
 
-struct FigFrameSpec {
+struct FigTestFrame {
   int16_t width = 1;
   int16_t height = 1;
   int16_t left = 0;
@@ -31,12 +31,12 @@ inline std::vector<uint8_t> Compress(const std::vector<uint8_t>& bytes) {
 }
 
 // Palette index of pixel (x, y), y counted from the top of the frame.
-inline uint8_t FigTestPixel(const FigFrameSpec& frame, int x, int y) {
+inline uint8_t FigTestPixel(const FigTestFrame& frame, int x, int y) {
   return uint8_t(frame.seed + x + 7 * y);
 }
 
 // The frame's rows as stored: bottom row first, each padded to the stride with zeros.
-inline std::vector<uint8_t> FigTestRows(const FigFrameSpec& frame) {
+inline std::vector<uint8_t> FigTestRows(const FigTestFrame& frame) {
   size_t stride = FigFrameStride(frame.width);
   std::vector<uint8_t> rows(stride * frame.height, 0);
   for (int y = 0; y < frame.height; y++) {
@@ -70,7 +70,7 @@ inline void PutLong(std::vector<uint8_t>* out, uint32_t value) {
   PutShort(out, int(value >> 16));
 }
 
-inline void PutFrameRecord(std::vector<uint8_t>* out, const FigFrameSpec& frame,
+inline void PutFrameRecord(std::vector<uint8_t>* out, const FigTestFrame& frame,
                            const std::vector<uint8_t>& compressed) {
   PutShort(out, frame.width);
   PutShort(out, frame.height);
@@ -86,7 +86,7 @@ inline void PutFrameRecord(std::vector<uint8_t>* out, const FigFrameSpec& frame,
   out->insert(out->end(), compressed.begin(), compressed.end());
 }
 
-inline std::vector<uint8_t> BuildFig(const std::vector<FigFrameSpec>& frames, int width, int height,
+inline std::vector<uint8_t> BuildFig(const std::vector<FigTestFrame>& frames, int width, int height,
                                      int loopCount = -1, int extraWord = 0) {
   std::vector<uint8_t> out = {'F', 'I', 'G', '1'};
   std::vector<uint8_t> palette = Compress(FigTestPalette());
@@ -97,7 +97,7 @@ inline std::vector<uint8_t> BuildFig(const std::vector<FigFrameSpec>& frames, in
   PutShort(&out, extraWord);
   PutLong(&out, uint32_t(palette.size()));
   out.insert(out.end(), palette.begin(), palette.end());
-  for (const FigFrameSpec& frame : frames) {
+  for (const FigTestFrame& frame : frames) {
     PutFrameRecord(&out, frame, Compress(FigTestRows(frame)));
   }
   return out;

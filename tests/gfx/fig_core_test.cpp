@@ -31,7 +31,7 @@ void SetLong(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
 }
 
 TEST(FigCore, ReadsHeaderAndPalette) {
-  std::vector<uint8_t> fig = BuildFig({FigFrameSpec{}}, 468, 60, -1, 29);
+  std::vector<uint8_t> fig = BuildFig({FigTestFrame{}}, 468, 60, -1, 29);
   Bytes bytes(fig, fig.size());
   FigCursor cursor = bytes.Cursor();
   FigHeader header;
@@ -103,9 +103,9 @@ TEST(FigCore, FramePixelsUseTheRoundedStride) {
     int16_t width, height;
     size_t pixelBytes;
   } cases[] = {{57, 29, 1740}, {27, 41, 1148}, {468, 60, 28080}, {1, 1, 4}, {4, 3, 12}};
-  std::vector<FigFrameSpec> frames;
+  std::vector<FigTestFrame> frames;
   for (const Case& c : cases) {
-    FigFrameSpec frame;
+    FigTestFrame frame;
     frame.width = c.width;
     frame.height = c.height;
     frame.left = -3;
@@ -149,10 +149,10 @@ TEST(FigCore, RefusesFrameSizesThatAreNotPositiveOrTooLarge) {
   } cases[] = {{0, 10}, {10, 0}, {-1, 10}, {10, -1}, {-32768, -32768}, {32767, 32767}, {8192, 8193}};
   for (const Case& c : cases) {
     std::vector<uint8_t> fig = BuildFig({}, 10, 10);
-    FigFrameSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    PutFrameRecord(&fig, spec, Compress(std::vector<uint8_t>(64, 1)));
+    FigTestFrame shape;
+    shape.width = c.width;
+    shape.height = c.height;
+    PutFrameRecord(&fig, shape, Compress(std::vector<uint8_t>(64, 1)));
     fig[6] = 1;  // frame count
     Bytes bytes(fig, fig.size());
     FigCursor cursor = bytes.Cursor();
@@ -169,10 +169,10 @@ TEST(FigCore, RefusesFrameSizesThatAreNotPositiveOrTooLarge) {
 
 TEST(FigCore, AcceptsTheLargestFrame) {
   std::vector<uint8_t> fig = BuildFig({}, 10, 10);
-  FigFrameSpec spec;
-  spec.width = 8192;
-  spec.height = 8192;
-  PutFrameRecord(&fig, spec, Compress(std::vector<uint8_t>(64, 1)));
+  FigTestFrame shape;
+  shape.width = 8192;
+  shape.height = 8192;
+  PutFrameRecord(&fig, shape, Compress(std::vector<uint8_t>(64, 1)));
   fig[6] = 1;
   Bytes bytes(fig, fig.size());
   FigCursor cursor = bytes.Cursor();
@@ -186,10 +186,10 @@ TEST(FigCore, AcceptsTheLargestFrame) {
 }
 
 TEST(FigCore, RefusesFrameDataPastTheEnd) {
-  FigFrameSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  std::vector<uint8_t> good = BuildFig({spec}, 8, 8);
+  FigTestFrame shape;
+  shape.width = 8;
+  shape.height = 8;
+  std::vector<uint8_t> good = BuildFig({shape}, 8, 8);
   size_t dataSizeAt = FirstRecordOffset(good) + 10;
   for (uint32_t dataSize : {uint32_t(good.size()), 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
     std::vector<uint8_t> fig = good;
@@ -206,7 +206,7 @@ TEST(FigCore, RefusesFrameDataPastTheEnd) {
 
 // Every prefix of a good image: the header or a frame fails, nothing reads past the end.
 TEST(FigCore, TruncatedImagesFailWithoutReadingPastTheEnd) {
-  FigFrameSpec first, second;
+  FigTestFrame first, second;
   first.width = 57;
   first.height = 29;
   second.width = 27;
@@ -234,11 +234,11 @@ TEST(FigCore, TruncatedImagesFailWithoutReadingPastTheEnd) {
 }
 
 TEST(FigCore, DamagedPixelsGiveAFrameThatIsZeroWhereNothingInflated) {
-  FigFrameSpec spec;
-  spec.width = 30;
-  spec.height = 20;
-  spec.seed = 1;
-  std::vector<uint8_t> rows = FigTestRows(spec);
+  FigTestFrame shape;
+  shape.width = 30;
+  shape.height = 20;
+  shape.seed = 1;
+  std::vector<uint8_t> rows = FigTestRows(shape);
   std::vector<uint8_t> stream = Compress(rows);
 
   struct Case {
@@ -254,7 +254,7 @@ TEST(FigCore, DamagedPixelsGiveAFrameThatIsZeroWhereNothingInflated) {
   for (const Case& c : cases) {
     std::vector<uint8_t> fig = BuildFig({}, 30, 20);
     fig[6] = 1;
-    PutFrameRecord(&fig, spec, c.data);
+    PutFrameRecord(&fig, shape, c.data);
     Bytes bytes(fig, fig.size());
     FigCursor cursor = bytes.Cursor();
     FigHeader header;

@@ -21,23 +21,23 @@ COLORREF PaletteColour(int index) {
 }
 
 // The frame's bitmap shows pixel (x, y) in the palette colour of FigTestPixel.
-void ExpectFramePixels(HBITMAP bitmap, const FigFrameSpec& spec) {
+void ExpectFramePixels(HBITMAP bitmap, const FigTestFrame& shape) {
   ASSERT_EQ(GetObjectType(bitmap), DWORD(OBJ_BITMAP));
   std::vector<COLORREF> pixels = ReadPixels(bitmap);
-  ASSERT_EQ(pixels.size(), size_t(spec.width) * spec.height);
-  for (int y = 0; y < spec.height; y++) {
-    for (int x = 0; x < spec.width; x++) {
-      ASSERT_EQ(pixels[y * spec.width + x], PaletteColour(FigTestPixel(spec, x, y))) << x << "," << y;
+  ASSERT_EQ(pixels.size(), size_t(shape.width) * shape.height);
+  for (int y = 0; y < shape.height; y++) {
+    for (int x = 0; x < shape.width; x++) {
+      ASSERT_EQ(pixels[y * shape.width + x], PaletteColour(FigTestPixel(shape, x, y))) << x << "," << y;
     }
   }
 }
 
-FigFrameSpec Frame(int width, int height, uint8_t seed) {
-  FigFrameSpec spec;
-  spec.width = int16_t(width);
-  spec.height = int16_t(height);
-  spec.seed = seed;
-  return spec;
+FigTestFrame Frame(int width, int height, uint8_t seed) {
+  FigTestFrame shape;
+  shape.width = int16_t(width);
+  shape.height = int16_t(height);
+  shape.seed = seed;
+  return shape;
 }
 
 TEST(FigOpen, RefusesWrongMagicInAnyByte) {
@@ -81,13 +81,13 @@ TEST(FigReadFrame, ReportsNoImageAndNoFrames) {
 }
 
 TEST(FigReadFrame, DecodesFramesWithTheirHeaders) {
-  FigFrameSpec first = Frame(57, 29, 0);
+  FigTestFrame first = Frame(57, 29, 0);
   first.left = -7;
   first.top = 12;
   first.transparentIndex = 1;
   first.delay = 45;
   first.disposal = 2;
-  FigFrameSpec second = Frame(27, 41, 31);
+  FigTestFrame second = Frame(27, 41, 31);
   std::vector<uint8_t> fig = BuildFig({first, second}, 468, 60, 3, 29);
   FigImage* image = FigOpenMemory(fig.data(), DWORD(fig.size()));
   ASSERT_NE(image, nullptr);
@@ -100,7 +100,7 @@ TEST(FigReadFrame, DecodesFramesWithTheirHeaders) {
   EXPECT_EQ(std::vector<uint8_t>(image->palette, image->palette + kFigPaletteBytes), FigTestPalette());
 
   struct Expect {
-    const FigFrameSpec* spec;
+    const FigTestFrame* shape;
     DWORD pixelBytes;
   } frames[] = {{&first, 1740}, {&second, 1148}};
   for (const Expect& e : frames) {
@@ -109,8 +109,8 @@ TEST(FigReadFrame, DecodesFramesWithTheirHeaders) {
     ASSERT_EQ(FigReadFrame(image, &bitmap, &header), kFigFrameRead);
     const BITMAPINFOHEADER& dib = header->dibHeader;
     EXPECT_EQ(dib.biSize, 40u);
-    EXPECT_EQ(dib.biWidth, e.spec->width);
-    EXPECT_EQ(dib.biHeight, e.spec->height);
+    EXPECT_EQ(dib.biWidth, e.shape->width);
+    EXPECT_EQ(dib.biHeight, e.shape->height);
     EXPECT_EQ(dib.biPlanes, 1);
     EXPECT_EQ(dib.biBitCount, 8);
     EXPECT_EQ(dib.biCompression, DWORD(BI_RGB));
@@ -118,12 +118,12 @@ TEST(FigReadFrame, DecodesFramesWithTheirHeaders) {
     EXPECT_EQ(dib.biXPelsPerMeter, 0);
     EXPECT_EQ(dib.biClrUsed, 256u);
     EXPECT_EQ(dib.biClrImportant, 256u);
-    EXPECT_EQ(header->left, e.spec->left);
-    EXPECT_EQ(header->top, e.spec->top);
-    EXPECT_EQ(header->transparentIndex, e.spec->transparentIndex);
-    EXPECT_EQ(header->delay, e.spec->delay);
-    EXPECT_EQ(header->disposal, e.spec->disposal);
-    ExpectFramePixels(bitmap, *e.spec);
+    EXPECT_EQ(header->left, e.shape->left);
+    EXPECT_EQ(header->top, e.shape->top);
+    EXPECT_EQ(header->transparentIndex, e.shape->transparentIndex);
+    EXPECT_EQ(header->delay, e.shape->delay);
+    EXPECT_EQ(header->disposal, e.shape->disposal);
+    ExpectFramePixels(bitmap, *e.shape);
     DeleteObject(bitmap);
     FigFreeFrameHeader(header);
   }
@@ -131,20 +131,20 @@ TEST(FigReadFrame, DecodesFramesWithTheirHeaders) {
 }
 
 TEST(FigRewind, StartsOverAndKeepsThePaletteHandle) {
-  FigFrameSpec first = Frame(57, 29, 0);
-  FigFrameSpec second = Frame(27, 41, 31);
+  FigTestFrame first = Frame(57, 29, 0);
+  FigTestFrame second = Frame(27, 41, 31);
   std::vector<uint8_t> fig = BuildFig({first, second}, 60, 41);
   FigImage* image = FigOpenMemory(fig.data(), DWORD(fig.size()));
   ASSERT_NE(image, nullptr);
   HPALETTE palette = image->paletteHandle;
   ASSERT_EQ(GetObjectType(palette), DWORD(OBJ_PAL));
   for (int pass = 0; pass < 3; pass++) {
-    for (const FigFrameSpec* spec : {&first, &second}) {
+    for (const FigTestFrame* shape : {&first, &second}) {
       HBITMAP bitmap;
       FigFrameHeader* header;
       ASSERT_EQ(FigReadFrame(image, &bitmap, &header), kFigFrameRead) << pass;
-      EXPECT_EQ(header->dibHeader.biWidth, spec->width) << pass;
-      ExpectFramePixels(bitmap, *spec);
+      EXPECT_EQ(header->dibHeader.biWidth, shape->width) << pass;
+      ExpectFramePixels(bitmap, *shape);
       DeleteObject(bitmap);
       FigFreeFrameHeader(header);
     }
@@ -156,10 +156,10 @@ TEST(FigRewind, StartsOverAndKeepsThePaletteHandle) {
 }
 
 TEST(FigReadFrame, DamagedPixelsStillGiveAFrameOfPaletteEntryZero) {
-  FigFrameSpec spec = Frame(16, 8, 1);
+  FigTestFrame shape = Frame(16, 8, 1);
   std::vector<uint8_t> fig = BuildFig({}, 16, 8);
   fig[6] = 1;
-  PutFrameRecord(&fig, spec, std::vector<uint8_t>(30, 0xA5));
+  PutFrameRecord(&fig, shape, std::vector<uint8_t>(30, 0xA5));
   FigImage* image = FigOpenMemory(fig.data(), DWORD(fig.size()));
   ASSERT_NE(image, nullptr);
   HBITMAP bitmap;
@@ -184,11 +184,11 @@ TEST(FigReadFrame, RefusesFramesItCannotShowSafely) {
       {"run-length rows", 1, 8, 1, 0},
   };
   for (const Case& c : cases) {
-    FigFrameSpec spec = Frame(40, 30, 2);
-    spec.planes = c.planes;
-    spec.bitCount = c.bitCount;
-    spec.compression = c.compression;
-    std::vector<uint8_t> fig = BuildFig({spec}, 40, 30);
+    FigTestFrame shape = Frame(40, 30, 2);
+    shape.planes = c.planes;
+    shape.bitCount = c.bitCount;
+    shape.compression = c.compression;
+    std::vector<uint8_t> fig = BuildFig({shape}, 40, 30);
     fig.resize(fig.size() - c.cut);
     FigImage* image = FigOpenMemory(fig.data(), DWORD(fig.size()));
     ASSERT_NE(image, nullptr) << c.what;
