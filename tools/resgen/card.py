@@ -70,13 +70,24 @@ def _title(ctx):
     ctx.set_font_size(40)
     s = "Merry Christmas"
     w = ctx.text_extents(s).x_advance
-    ctx.move_to(WIDTH / 2 - w / 2 + 6, 102)
+    baseline = 102
+    ctx.move_to(WIDTH / 2 - w / 2 + 6, baseline)
     ctx.text_path(s)
+    path = ctx.copy_path()
     ctx.set_line_join(cairo.LINE_JOIN_ROUND)
     ctx.set_source_rgb(*style.rgb(style.OUTLINE))
     ctx.set_line_width(5)
     ctx.stroke_preserve()
     style.fill(ctx, style.GOLD)
+    # the shade step: the lower part of the letters
+    ctx.save()
+    ctx.append_path(path)
+    ctx.clip()
+    ctx.rectangle(0, baseline - 9, WIDTH, 20)
+    style.fill(ctx, style.GOLD_SHADE)
+    ctx.restore()
+    ctx.append_path(path)
+    style.stroke(ctx, style.OUTLINE, 1.2)
 
 
 def _hills(ctx):
@@ -100,19 +111,36 @@ def _cottage(ctx):
     x, y = 34, 150
     ctx.rectangle(x, y + 26, 70, 44)
     style.fill_stroke(ctx, style.WOOD)
-    ctx.rectangle(x + 8, y + 36, 16, 14)
-    style.fill_stroke(ctx, style.STAR)
-    ctx.rectangle(x + 46, y + 36, 16, 14)
-    style.fill_stroke(ctx, style.STAR)
+    for wx in (x + 8, x + 46):
+        ctx.rectangle(wx, y + 36, 16, 14)
+        style.fill_stroke(ctx, style.STAR)
+        ctx.move_to(wx + 8, y + 36)
+        ctx.line_to(wx + 8, y + 50)
+        ctx.move_to(wx, y + 43)
+        ctx.line_to(wx + 16, y + 43)
+        style.stroke(ctx, style.OUTLINE, 1.5)
     ctx.rectangle(x + 28, y + 46, 14, 24)
     style.fill_stroke(ctx, style.RED_SHADE)
+    # a wreath on the door
+    ctx.arc(x + 35, y + 53, 4.5, 0, 2 * math.pi)
+    ctx.set_source_rgb(*style.rgb(style.GREEN))
+    ctx.set_line_width(3)
+    ctx.stroke()
+    ctx.arc(x + 35, y + 57, 1.5, 0, 2 * math.pi)
+    style.fill(ctx, style.RED)
+    ctx.rectangle(x + 52, y - 2, 10, 16)
+    style.fill_stroke(ctx, style.RED_SHADE)
+    ctx.rectangle(x + 50, y - 5, 14, 5)
+    style.fill_stroke(ctx, style.SNOW)
     ctx.move_to(x - 8, y + 28)
     ctx.line_to(x + 35, y - 4)
     ctx.line_to(x + 78, y + 28)
     ctx.close_path()
     style.fill_stroke(ctx, style.SNOW)
-    ctx.rectangle(x + 52, y - 2, 10, 16)
-    style.fill_stroke(ctx, style.RED_SHADE)
+    # smoke from the chimney
+    for i, (dx, dy, r) in enumerate(((58, -12, 3.5), (63, -21, 4.5), (70, -31, 5.5))):
+        ctx.arc(x + dx, y + dy, r, 0, 2 * math.pi)
+        style.fill(ctx, style.SKY_LIGHT)
 
 
 def _tree(ctx, cx, base, h):
