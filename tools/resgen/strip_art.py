@@ -13,12 +13,12 @@ from strip import WIDTH, HEIGHT
 TEXT_1 = "Merry Christmas"
 TEXT_2 = "and a Happy New Year!"
 TEXT_LEFT, TEXT_RIGHT, BASELINE = 40, 348, 18
-WRITE_SPLIT = 328   # the first stroke stays left of frame 2's right edge
 
 # Star: (centre x, centre y, radius) while appearing, growing, shining.
 STAR_STEPS = {4: (366, 17, 8), 5: (396, 27, 15), 7: (411, 27, 13)}
 
-# Sleigh: left edge of the team and its height on each frame 8..13.
+# Sleigh: left and top of the team on frames 8..13; each place lies inside both
+# its own frame and the next, so the next frame wipes it.
 SLEIGH_AT = {8: (314, 20), 9: (261, 14), 10: (214, 20), 11: (120, 14), 12: (38, 19), 13: (-56, 17)}
 
 
