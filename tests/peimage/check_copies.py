@@ -271,6 +271,8 @@ def check_refusals(args, work):
             result = run(command + arguments)
             expect(result.returncode == 1, '%s: usage error for %r gives 1, not %d' %
                    (build, arguments, result.returncode))
+            expect(len(result.stderr.splitlines()) == 1, '%s: usage error for %r in one line' %
+                   (build, arguments))
 
 
 def main():

@@ -21,11 +21,11 @@ constexpr int kUsageError = 1;
 constexpr int kFailure = 2;
 
 constexpr char kUsage[] =
-    "usage: cardling-personalise INPUT OUTPUT (--message TEXT | --message-file FILE)\n"
-    "       cardling-personalise --print-message INPUT\n";
+    "usage: cardling-personalise INPUT OUTPUT (--message TEXT | --message-file FILE)"
+    " | --print-message INPUT";
 
 int UsageError(const char* problem) {
-  std::fprintf(stderr, "cardling-personalise: %s\n%s", problem, kUsage);
+  std::fprintf(stderr, "cardling-personalise: %s; %s\n", problem, kUsage);
   return kUsageError;
 }
 
