@@ -85,7 +85,9 @@ bool ExeRewriter::Open(ByteView file) {
   file_ = file;
   error_.clear();
   root_.reset();
-  if (!ReadHeaders() || !CheckTail()) return false;
+  if (!ReadHeaders() || !FindResourceSection() || !CheckNeighbours() || !CheckDebugData() ||
+      !CheckTail())
+    return false;
 
   ByteView directory{file_.data + resourceFileOffset_, resourceRawSize_};
   root_ = ResourceDirectory::BuildRoot(directory, &error_);
@@ -97,13 +99,16 @@ bool ExeRewriter::Open(ByteView file) {
   originalDataTotal_ = root_->TotalAlignedSize();
   directorySize_ = root_->LowestDataRva() - resourceRva_;
   uint64_t content = directorySize_ + originalDataTotal_;
-  const uint8_t* resourceEntry =
-      file_.data + optionalHeader_ + kOptDirectories + 8 * kResourceDirectoryIndex;
-  if (ReadU32(resourceEntry + 4) > content || resourceVirtualSize_ > content) {
+  if (Directory(kResourceDirectoryIndex, 4) > content || resourceVirtualSize_ > content) {
     root_.reset();
     return Fail("the resource section holds more than its directory and data");
   }
   return true;
+}
+
+uint32_t ExeRewriter::Directory(uint32_t index, uint32_t field) const {
+  const uint8_t* opt = file_.data + optionalHeader_;
+  return index < directoryCount_ ? ReadU32(opt + kOptDirectories + 8 * index + field) : 0;
 }
 
 bool ExeRewriter::ReadHeaders() {
@@ -127,32 +132,33 @@ bool ExeRewriter::ReadHeaders() {
   fileAlignment_ = ReadU32(opt + kOptFileAlignment);
   if (!IsPowerOfTwo(sectionAlignment_) || !IsPowerOfTwo(fileAlignment_))
     return Fail("the section or file alignment is not a power of two");
+  directoryCount_ = std::min(ReadU32(opt + kOptDirectoryCount), kMaxDirectories);
 
   sectionCount_ = ReadU16(f.data + peOffset_ + kFileHeaderSectionCount);
   sectionTable_ = optionalHeader_ + kOptionalHeaderSize;
   if (sectionCount_ == 0 || !f.Holds(sectionTable_, uint64_t{kSectionHeaderSize} * sectionCount_))
     return Fail("the section table is missing or truncated");
-
-  uint32_t directoryCount = std::min(ReadU32(opt + kOptDirectoryCount), kMaxDirectories);
-  auto directory = [&](uint32_t index, uint32_t field) {
-    return index < directoryCount ? ReadU32(opt + kOptDirectories + 8 * index + field) : 0;
-  };
-  resourceRva_ = directory(kResourceDirectoryIndex, 0);
-  if (resourceRva_ == 0) return Fail("the file has no resource directory");
-  if (directory(kSecurityDirectoryIndex, 0) != 0 || directory(kSecurityDirectoryIndex, 4) != 0)
-    return Fail("the file is signed: a copy would carry a broken signature");
-
-  resourceSection_ = -1;
   for (int i = 0; i < sectionCount_; ++i) {
     Section s = ReadSection(f, sectionTable_ + kSectionHeaderSize * i);
     if (s.rawSize != 0 && !f.Holds(s.rawPointer, s.rawSize))
       return Fail("a section's data lies outside the file");
-    if (resourceSection_ < 0 && s.virtualAddress <= resourceRva_ &&
-        resourceRva_ - s.virtualAddress < s.rawSize)
+  }
+  if (Directory(kSecurityDirectoryIndex, 0) != 0 || Directory(kSecurityDirectoryIndex, 4) != 0)
+    return Fail("the file is signed: a copy would carry a broken signature");
+  return true;
+}
+
+bool ExeRewriter::FindResourceSection() {
+  resourceRva_ = Directory(kResourceDirectoryIndex, 0);
+  if (resourceRva_ == 0) return Fail("the file has no resource directory");
+  resourceSection_ = -1;
+  for (int i = 0; i < sectionCount_ && resourceSection_ < 0; ++i) {
+    Section s = ReadSection(file_, sectionTable_ + kSectionHeaderSize * i);
+    if (s.virtualAddress <= resourceRva_ && resourceRva_ - s.virtualAddress < s.rawSize)
       resourceSection_ = i;
   }
   if (resourceSection_ < 0) return Fail("the resource directory lies in no section");
-  Section resource = ReadSection(f, sectionTable_ + kSectionHeaderSize * resourceSection_);
+  Section resource = ReadSection(file_, sectionTable_ + kSectionHeaderSize * resourceSection_);
   if (resource.virtualAddress != resourceRva_)
     return Fail("the resource directory does not start its section");
   if (resource.virtualSize == 0) return Fail("the resource section has no virtual size");
@@ -161,48 +167,51 @@ bool ExeRewriter::ReadHeaders() {
   resourceVirtualSize_ = resource.virtualSize;
   if (resourceFileOffset_ < sectionTable_ + uint64_t{kSectionHeaderSize} * sectionCount_)
     return Fail("the resource section overlaps the headers");
+  return true;
+}
 
-  uint64_t resourceRawEnd = uint64_t{resourceFileOffset_} + resourceRawSize_;
-  uint64_t resourceVirtualEnd = AlignUp(uint64_t{resourceRva_} + resourceVirtualSize_, sectionAlignment_);
+// The resource section changes size: nothing else may share its bytes in the
+// file or its pages in memory.
+bool ExeRewriter::CheckNeighbours() {
+  uint64_t rawEnd = uint64_t{resourceFileOffset_} + resourceRawSize_;
+  uint64_t virtualEnd = AlignUp(uint64_t{resourceRva_} + resourceVirtualSize_, sectionAlignment_);
   for (int i = 0; i < sectionCount_; ++i) {
     if (i == resourceSection_) continue;
-    Section s = ReadSection(f, sectionTable_ + kSectionHeaderSize * i);
-    if (s.rawSize != 0 && s.rawPointer < resourceRawEnd &&
+    Section s = ReadSection(file_, sectionTable_ + kSectionHeaderSize * i);
+    if (s.rawSize != 0 && s.rawPointer < rawEnd &&
         s.rawPointer + uint64_t{s.rawSize} > resourceFileOffset_)
       return Fail("another section's data overlaps the resource section");
-    if (s.virtualAddress >= resourceRva_ && s.virtualAddress < resourceVirtualEnd)
-      return Fail("another section overlaps the resource section in memory");
-    if (s.virtualAddress < resourceRva_ &&
-        uint64_t{s.virtualAddress} + std::max(s.virtualSize, s.rawSize) > resourceRva_)
+    bool startsInside = s.virtualAddress >= resourceRva_ && s.virtualAddress < virtualEnd;
+    bool reachesInto = s.virtualAddress < resourceRva_ &&
+                       uint64_t{s.virtualAddress} + std::max(s.virtualSize, s.rawSize) > resourceRva_;
+    if (startsInside || reachesInto)
       return Fail("another section overlaps the resource section in memory");
   }
-  for (uint32_t i = 0; i < directoryCount; ++i) {
-    uint32_t rva = directory(i, 0);
-    if (i != kResourceDirectoryIndex && i != kSecurityDirectoryIndex && rva >= resourceRva_ &&
-        rva < resourceVirtualEnd)
+  for (uint32_t i = 0; i < directoryCount_; ++i) {
+    uint32_t rva = Directory(i, 0);
+    if (i != kResourceDirectoryIndex && rva >= resourceRva_ && rva < virtualEnd)
       return Fail("another data directory points into the resource section");
   }
+  return true;
+}
 
-  // Debug data is found by file offset; it would not follow a move.
-  uint32_t debugRva = directory(kDebugDirectoryIndex, 0);
-  uint32_t debugSize = directory(kDebugDirectoryIndex, 4);
-  if (debugRva != 0) {
-    uint64_t debugOffset = 0;
-    bool mapped = false;
-    for (int i = 0; i < sectionCount_ && !mapped; ++i) {
-      Section s = ReadSection(f, sectionTable_ + kSectionHeaderSize * i);
-      if (s.virtualAddress <= debugRva && debugRva - s.virtualAddress < s.rawSize) {
-        debugOffset = uint64_t{s.rawPointer} + (debugRva - s.virtualAddress);
-        mapped = true;
-      }
-    }
-    if (!mapped || !f.Holds(debugOffset, debugSize)) return Fail("the debug directory lies outside the file");
+// Debug data is found by file offset, which would not follow a move.
+bool ExeRewriter::CheckDebugData() {
+  uint32_t debugRva = Directory(kDebugDirectoryIndex, 0);
+  uint32_t debugSize = Directory(kDebugDirectoryIndex, 4);
+  if (debugRva == 0) return true;
+  for (int i = 0; i < sectionCount_; ++i) {
+    Section s = ReadSection(file_, sectionTable_ + kSectionHeaderSize * i);
+    if (s.virtualAddress > debugRva || debugRva - s.virtualAddress >= s.rawSize) continue;
+    uint64_t debugOffset = uint64_t{s.rawPointer} + (debugRva - s.virtualAddress);
+    if (!file_.Holds(debugOffset, debugSize)) break;
     for (uint32_t at = 0; at + kDebugEntrySize <= debugSize; at += kDebugEntrySize) {
-      if (ReadU32(f.data + debugOffset + at + kDebugEntryRawPointer) >= resourceFileOffset_)
+      if (ReadU32(file_.data + debugOffset + at + kDebugEntryRawPointer) >= resourceFileOffset_)
         return Fail("debug data lies after the resource section");
     }
+    return true;
   }
-  return true;
+  return Fail("the debug directory lies outside the file");
 }
 
 bool ExeRewriter::CheckTail() {
@@ -247,10 +256,7 @@ bool ExeRewriter::ComputeLayout(Layout* layout) {
 
   // Sections behind the resource section change address: only the base
   // relocations, which nothing else refers to, can move that way.
-  uint32_t directoryCount = std::min(ReadU32(opt + kOptDirectoryCount), kMaxDirectories);
-  uint32_t relocations = directoryCount > kRelocationDirectoryIndex
-                             ? ReadU32(opt + kOptDirectories + 8 * kRelocationDirectoryIndex)
-                             : 0;
+  uint32_t relocations = Directory(kRelocationDirectoryIndex, 0);
   for (int i = 0; i < sectionCount_; ++i) {
     Section s = ReadSection(file_, sectionTable_ + kSectionHeaderSize * i);
     if (i == resourceSection_ || s.virtualAddress < resourceRva_) continue;
@@ -259,8 +265,8 @@ bool ExeRewriter::ComputeLayout(Layout* layout) {
     if (!holdsRelocations)
       return Fail("a section after the resource section can't move in memory");
   }
-  for (uint32_t i = 0; i < directoryCount; ++i) {
-    uint32_t rva = ReadU32(opt + kOptDirectories + 8 * i);
+  for (uint32_t i = 0; i < directoryCount_; ++i) {
+    uint32_t rva = Directory(i, 0);
     if (i != kRelocationDirectoryIndex && i != kResourceDirectoryIndex && rva > resourceRva_)
       return Fail("a data directory after the resource section can't move in memory");
   }
@@ -280,8 +286,7 @@ bool ExeRewriter::WriteHeaders(ByteSink& sink, const Layout& layout) const {
     AddU32(fileHeader + kFileHeaderSymbolTable, layout.sectionGrowth);
   AddU32(opt + kOptInitializedData, layout.sectionGrowth);
   AddU32(opt + kOptSizeOfImage, layout.virtualShift);
-  uint32_t directoryCount = std::min(ReadU32(opt + kOptDirectoryCount), kMaxDirectories);
-  for (uint32_t i = 0; i < directoryCount; ++i) {
+  for (uint32_t i = 0; i < directoryCount_; ++i) {
     uint8_t* entry = opt + kOptDirectories + 8 * i;
     if (i == kResourceDirectoryIndex)
       AddU32(entry + 4, layout.dataGrowth);

@@ -36,7 +36,11 @@ class ExeRewriter {
  private:
   struct Layout;
   bool Fail(const std::string& reason);
+  uint32_t Directory(uint32_t index, uint32_t field) const;  // data directory: 0 RVA, 4 size
   bool ReadHeaders();
+  bool FindResourceSection();
+  bool CheckNeighbours();
+  bool CheckDebugData();
   bool CheckTail();
   bool ComputeLayout(Layout* layout);
   bool WriteHeaders(ByteSink& sink, const Layout& layout) const;
@@ -48,6 +52,7 @@ class ExeRewriter {
   uint32_t optionalHeader_ = 0;
   uint32_t sectionTable_ = 0;
   uint16_t sectionCount_ = 0;
+  uint32_t directoryCount_ = 0;
   int resourceSection_ = -1;
   uint32_t resourceRva_ = 0;
   uint32_t resourceFileOffset_ = 0;
