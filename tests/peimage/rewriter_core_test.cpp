@@ -195,6 +195,10 @@ TEST(ExeRewriter, GrowsAPageAlignedSectionByOneStep) {
   EXPECT_EQ(std::string(copy.end() - 0xFC0, copy.end() - 0xFC0 + 20), "PADDINGPADDINGXXPADD");
 }
 
+uint32_t At(const std::vector<uint8_t>& file, size_t at) {
+  return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<uint32_t>(file[at + 3]) << 24;
+}
+
 std::vector<uint8_t> Patched(std::vector<uint8_t> file, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(value >> (8 * i));
   return file;
@@ -219,22 +223,17 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
   std::vector<uint8_t> pe32Plus = good.bytes;
   pe32Plus[opt] = 0x0B;
   pe32Plus[opt + 1] = 0x02;
-  uint32_t firstEntryOffset = good.bytes[root + 20] | good.bytes[root + 21] << 8;
-  uint32_t firstDataEntry = 0;  // depth first: root, names of type 1, languages, ...
+  // The data entry of the first resource, found by the RVA it holds.
+  uint32_t firstDataEntry = 0;
   {
     ExeRewriter image;
     image.Open({good.bytes.data(), good.bytes.size()});
     const uint8_t* icon = image.FindResourceData(ResourceIdKey(14), ResourceIdKey(100), nullptr);
     uint32_t rva = good.resourceRva + static_cast<uint32_t>(icon - good.bytes.data() - root);
-    for (size_t at = root; at < root + 0x400; at += 4)
-      if (good.bytes[at] == (rva & 0xFF) && good.bytes[at + 1] == ((rva >> 8) & 0xFF) &&
-          good.bytes[at + 2] == ((rva >> 16) & 0xFF) && good.bytes[at + 3] == 0) {
-        firstDataEntry = static_cast<uint32_t>(at);
-        break;
-      }
+    for (size_t at = root; at < root + 0x400 && !firstDataEntry; at += 4)
+      if (At(good.bytes, at) == rva) firstDataEntry = static_cast<uint32_t>(at);
     ASSERT_NE(firstDataEntry, 0u);
   }
-  (void)firstEntryOffset;
 
   struct Case {
     const char* label;
@@ -256,8 +255,8 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
       {"a resource table outside the section", Patched(good.bytes, root + 20, 0x80000000u | 0x7FFF0000u), "outside the resource section"},
       {"a subtable pointing back at the root", Patched(good.bytes, root + 20, 0x80000000u), "overlap"},
       {"a name outside the section", Patched(good.bytes, root + 16, 0x80000000u | 0x00FFFFF0u), "outside the resource section"},
-      {"a data entry outside the section", Patched(good.bytes, root + 16 + 8 * 3 + 4 + 0x00, 0x7FFFFFF0u), "outside the resource section"},
-      {"data not packed on 8-byte steps", Patched(good.bytes, firstDataEntry, good.bytes[firstDataEntry] + 8 + (good.bytes[firstDataEntry + 1] << 8) + (good.resourceRva & 0xFFFF0000u)), "packed"},
+      {"a data entry outside the section", Patched(good.bytes, root + 20, 0x7FFFFFF0u), "outside the resource section"},
+      {"data not packed on 8-byte steps", Patched(good.bytes, firstDataEntry, At(good.bytes, firstDataEntry) + 8), "packed"},
       {"a data item larger than its place", Patched(good.bytes, firstDataEntry + 4, 0x10000), "packed"},
   };
   for (const Case& c : cases) {
