@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr size_t kRelaunchCommandSize = 512;
-
 LPCSTR MessageResourceName()
 {
     return MAKEINTRESOURCEA(kMessageResourceId);
@@ -60,9 +58,7 @@ BOOL StoreCopyOverRunningExecutable(ExeImage& image, const char* ownPath, const 
     if (!GetTempFileNameA(folder, "", 0, tempPath))
         return FALSE;
 
-    char command[kRelaunchCommandSize];
-    if (FormatRelaunchCommand(command, sizeof(command), tempPath, '1', ownPath) &&
-        StoreCopy(image, tempPath, text) && WinExec(command, SW_HIDE) > 31)
+    if (StoreCopy(image, tempPath, text) && StartHidden(tempPath, '1', ownPath))
         return TRUE;
     // StoreCopy has already deleted a copy that failed; this covers the empty
     // file made for the name and a copy that could not be started.

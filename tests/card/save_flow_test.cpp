@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -213,6 +215,95 @@ TEST(StoreCopy, LeavesNoPartialCopyWhenWritesFail)
     ASSERT_TRUE(overSelf.opened);
     EXPECT_FALSE(StoreCopyOverRunningExecutable(overSelf.image, target.c_str(), "lost"));
     EXPECT_EQ(CountFiles(TempFolder()), tempFiles);
+}
+
+// Points the temporary folder somewhere else for one test.
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::string& folder)
+    {
+        char old[MAX_PATH] = {};
+        hadOld_ = GetEnvironmentVariableA("TMP", old, sizeof(old)) > 0;
+        old_ = old;
+        SetEnvironmentVariableA("TMP", (folder + "\\").c_str());
+    }
+    ~TempFolderOverride() { SetEnvironmentVariableA("TMP", hadOld_ ? old_.c_str() : nullptr); }
+
+private:
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+// The built program, whose copy modes the relaunch runs.
+std::string ProgramPath()
+{
+    std::string path = "Z:" CARDLING_EXE;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+TEST(StoreCopyOverRunningExecutable, RelaunchReplacesTheTargetThroughAQuotedTemporaryCopy)
+{
+    ScratchFolder folder("save_flow relaunch");
+    ScratchFolder temp("save_flow relaunch\\temp with spaces");
+    // Started unquoted, "...\\temp with spaces\\x.tmp -1 ..." would run this
+    // instead, which would copy the old program over the target.
+    std::string decoy = folder.File("temp.exe");
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), decoy.c_str(), FALSE));
+    std::string target = folder.File("my card.exe");
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), target.c_str(), FALSE));
+
+    ImageWithMessage copy("relaunched", ProgramPath());
+    ASSERT_TRUE(copy.opened);
+    {
+        TempFolderOverride override(temp.Path());
+        ASSERT_TRUE(StoreCopyOverRunningExecutable(copy.image, target.c_str(), "relaunched"));
+    }
+    EXPECT_TRUE(WaitFor([&] { return GreetingOf(target) == "relaunched"; }, 30000))
+        << GreetingOf(target);
+    // The target, started in delete mode, removes the temporary copy.
+    EXPECT_TRUE(WaitFor([&] { return CountFiles(temp.Path()) == 2; }, 30000)) // . and ..
+        << CountFiles(temp.Path());
+}
+
+TEST(StoreCopyOverRunningExecutable, StartsNothingWhenTheCommandWouldNotFit)
+{
+    ScratchFolder folder("save_flow_long");
+    // A temporary folder path of 244 characters and an own path of 258: with
+    // the quotes and " -1 " the command needs more than its 512 bytes.
+    std::string longTemp = folder.Path();
+    while (longTemp.size() < 244) {
+        longTemp += "\\" + std::string(std::min<size_t>(60, 243 - longTemp.size()), 'd');
+        CreateDirectoryA(longTemp.c_str(), nullptr);
+    }
+    ASSERT_EQ(longTemp.size(), 244u);
+    std::string ownPath = folder.File(std::string(258 - folder.Path().size() - 5, 'o') + ".exe");
+    ASSERT_EQ(ownPath.size(), 258u);
+
+    ImageWithMessage copy("too long");
+    ASSERT_TRUE(copy.opened);
+    {
+        TempFolderOverride override(longTemp);
+        EXPECT_FALSE(StoreCopyOverRunningExecutable(copy.image, ownPath.c_str(), "too long"));
+    }
+    EXPECT_EQ(CountFiles(longTemp), 2); // . and ..: the temporary copy is gone
+    EXPECT_FALSE(FileExists(ownPath));
+    for (size_t end = longTemp.size(); end > folder.Path().size(); end = longTemp.rfind('\\', end - 1))
+        RemoveDirectoryA(longTemp.substr(0, end).c_str());
 }
 
 TEST(SamePath, OnlyAsciiLetterCaseIsIgnored)
