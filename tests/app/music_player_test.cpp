@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -216,6 +217,98 @@ TEST_F(MusicPlayer, OpenErrorsAreReturnedWithNoDeviceLeftOpen) {
     std::string missing = std::string(folder) + "no-such-tune.mid";
     EXPECT_NE(app->OpenAndPlayMidi(host, missing.c_str()), 0u);
     EXPECT_EQ(app->musicDevice, kNoMusicDevice);
+}
+
+// --- The sequencer's answers: a driver of the tests' own takes the place of
+// the system's sequencer for these cases. ---
+
+// Wine looks the device type's driver up under the key "MCI" before the
+// system.ini section that names the real sequencer.
+class FakeSequencer {
+public:
+    FakeSequencer() {
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string dll(path);
+        dll = dll.substr(0, dll.find_last_of('\\') + 1) + "fake_sequencer.dll";
+        // Held, so that its counts outlive each open and close of the device.
+        module = LoadLibraryA(dll.c_str());
+        configure = reinterpret_cast<Configure>(
+            reinterpret_cast<void*>(GetProcAddress(module, "FakeSequencerConfigure")));
+        plays = reinterpret_cast<Plays>(reinterpret_cast<void*>(GetProcAddress(module, "FakeSequencerPlays")));
+        DWORD disposition = 0;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kDrivers, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition);
+        createdKey = disposition == REG_CREATED_NEW_KEY;
+        RegSetValueExA(key, "Sequencer", 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                       static_cast<DWORD>(dll.size() + 1));
+    }
+    ~FakeSequencer() {
+        RegDeleteValueA(key, "Sequencer");
+        RegCloseKey(key);
+        if (createdKey) {
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, kDrivers);
+        }
+        FreeLibrary(module);
+    }
+    bool Loaded() const { return configure && plays; }
+
+    using Configure = void (*)(DWORD, MCIERROR, MCIERROR);
+    using Plays = int (*)();
+    Configure configure = nullptr;
+    Plays plays = nullptr;
+
+private:
+    static constexpr const char* kDrivers = "Software\\Microsoft\\Windows NT\\CurrentVersion\\MCI";
+    HMODULE module = nullptr;
+    HKEY key = nullptr;
+    bool createdKey = false;
+};
+
+TEST_F(MusicPlayer, OnlyTheMidiMapperPlaysAndEveryFailureClosesTheDevice) {
+    struct Case {
+        const char* name;
+        DWORD port;
+        MCIERROR statusError;
+        MCIERROR playError;
+        MCIERROR result;
+        int plays;
+    };
+    const Case cases[] = {
+        {"mapper", 0xFFFF, 0, 0, 0, 1},
+        {"mapper in the low word", 0x2FFFF, 0, 0, 0, 1},
+        {"another port", 0, 0, 0, 0, 0},
+        {"status error", 0xFFFF, MCIERR_HARDWARE, 0, MCIERR_HARDWARE, 0},
+        {"play error", 0xFFFF, 0, MCIERR_HARDWARE, MCIERR_HARDWARE, 1},
+    };
+    Notify();  // ends the real sequencer's tune
+    FakeSequencer sequencer;
+    ASSERT_TRUE(sequencer.Loaded());
+    for (const Case& test : cases) {
+        sequencer.configure(test.port, test.statusError, test.playError);
+        EXPECT_EQ(app->OpenAndPlayMidi(host, "tune.mid"), test.result) << test.name;
+        EXPECT_EQ(sequencer.plays(), test.plays) << test.name;
+        EXPECT_EQ(app->musicDevice != kNoMusicDevice, test.result == 0 && test.plays == 1) << test.name;
+        if (app->musicDevice != kNoMusicDevice) {
+            mciSendCommandA(app->musicDevice, MCI_CLOSE, 0, 0);
+            app->musicDevice = kNoMusicDevice;
+        }
+    }
+}
+
+// A tune the port check silences keeps its file until the next tune or the
+// end, and owes no notification.
+TEST_F(MusicPlayer, ASilencedTuneIsRemovedByTheNextOne) {
+    Notify();
+    FakeSequencer sequencer;
+    ASSERT_TRUE(sequencer.Loaded());
+    sequencer.configure(0, 0, 0);
+    app->PlayMusic("SECOND");
+    std::string silenced = CurrentFile();
+    EXPECT_TRUE(Exists(silenced));
+    EXPECT_EQ(app->musicDevice, kNoMusicDevice);
+    app->PlayMusic(nullptr);
+    EXPECT_FALSE(Exists(silenced));
+    EXPECT_EQ(app->staleNotifyCount, 0);
 }
 
 TEST_F(MusicPlayer, ShutdownWithANotificationOwedLeavesNoFile) {
