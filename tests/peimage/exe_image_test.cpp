@@ -129,6 +129,24 @@ std::string RunAndRead(const std::string& program) {
   return code == 0 ? output : "<exit code " + std::to_string(code) + ">";
 }
 
+// Starts a GUI program and tells whether it was still running after a while
+// (it loaded and started its show); it is ended either way.
+bool KeepsRunning(const std::string& program) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + program + "\"";
+  if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process))
+    return false;
+  bool running = WaitForSingleObject(process.hProcess, 1500) == WAIT_TIMEOUT;
+  TerminateProcess(process.hProcess, 0);
+  WaitForSingleObject(process.hProcess, 5000);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return running;
+}
+
 class ExeImageTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -232,6 +250,18 @@ TEST_F(ExeImageTest, ShortGreetingShrinksTheData) {
     EXPECT_EQ(after.sizeOfImage, before.sizeOfImage);
   }
 }
+
+#ifdef PEIMAGE_CARD
+// The card shows its greeting on the desktop rather than printing it: its
+// copies must at least load and start as the original does.
+TEST_F(ExeImageTest, CardCopiesStart) {
+  if (!KeepsRunning(PEIMAGE_CARD)) GTEST_SKIP() << "the card itself does not start here";
+  for (const char* kind : {"long", "short", "forty"}) {
+    SCOPED_TRACE(kind);
+    EXPECT_TRUE(KeepsRunning(CopyPath(std::string(kind) + "-card.exe")));
+  }
+}
+#endif
 
 TEST_F(ExeImageTest, RefusesFilesItCantCopySafely) {
   std::vector<uint8_t> good = ReadBytes(PEIMAGE_GREETER);
