@@ -9,6 +9,10 @@
 #      ended, and no temporary file is left.
 #   3. The same, but the copy process is killed as soon as it starts: the
 #      executable stays as it was.
+#   4. Cancelling the message, an empty message and cancelling the save-file
+#      dialog leave the card open and write nothing.
+#   5. The running executable under its short 8.3 name can't be written while
+#      it runs: "Error" is shown, the program ends, the executable is kept.
 # Runs inside scripts/wine-rig (DISPLAY and WINEPREFIX set).
 set -uo pipefail
 
@@ -87,15 +91,28 @@ open_card() {
   [ -n "$(find_window "Christmas Cardlings")" ]
 }
 
-# Ctrl+M on the card, the two lines, then OK (Tab from the entry field goes to
-# OK); leaves the save-file dialog open.
-enter_message() {
+open_message_dialog() {
   xdotool key ctrl+m
-  [ -n "$(find_window "Enter your message" 5)" ] || return 1
+  [ -n "$(find_window "Enter your message" 5)" ]
+}
+
+# Tab from the entry field goes to OK.
+press_ok() { xdotool key Tab Return; }
+
+card_is_open() {
+  kill -0 "$program_pid" 2>/dev/null && [ -n "$(find_window "Christmas Cardlings" 1)" ]
+}
+
+window_absent() { [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+
+# Ctrl+M on the card, the two lines, then OK; leaves the save-file dialog
+# open.
+enter_message() {
+  open_message_dialog || return 1
   xdotool type --delay 15 "${message_typed[0]}"
   xdotool key Return
   xdotool type --delay 15 "${message_typed[1]}"
-  xdotool key Tab Return
+  press_ok
   [ -n "$(find_window "Save As" 10)" ]
 }
 
@@ -206,6 +223,62 @@ if open_card "$class" && enter_message; then
   remove_new_temp_files
 else
   fail "killed: could not reach the save-file dialog"
+fi
+
+# --- 4. cancelled and empty -------------------------------------------------
+cp "$source_exe" "$exe"
+listing_before=$(ls "$work/card folder")
+start_program "$exe"
+if open_card "$class"; then
+  if open_message_dialog; then
+    xdotool key Escape
+    wait_until 5 window_absent "Enter your message"
+    card_is_open && pass "cancelled: Esc in the message entry keeps the card" || fail "cancelled: the card closed after Esc"
+  else
+    fail "cancelled: no message entry"
+  fi
+  if open_message_dialog; then
+    press_ok
+    sleep 2
+    window_absent "Save As" && card_is_open && pass "cancelled: an empty message asks nothing more" || fail "cancelled: an empty message went on"
+  else
+    fail "cancelled: no message entry the second time"
+  fi
+  if enter_message; then
+    xdotool key Escape
+    wait_until 5 window_absent "Save As"
+    card_is_open && pass "cancelled: cancelling the save-file dialog keeps the card" || fail "cancelled: the card closed with the save-file dialog"
+  else
+    fail "cancelled: could not reach the save-file dialog"
+  fi
+  [ "$(ls "$work/card folder")" = "$listing_before" ] && pass "cancelled: nothing was written" || fail "cancelled: files appeared"
+  xdotool key Escape # closes the card and the program
+  if wait_until 30 process_gone "$program_pid"; then pass "cancelled: Esc on the card ends the program"; else fail "cancelled: the program still runs"; fi
+else
+  fail "cancelled: no card"
+fi
+
+# --- 5. the running executable under its short name --------------------------
+cp "$source_exe" "$exe"
+original_sum=$(sha256sum <"$exe")
+temp_before=$(temp_listing)
+short=$(windows_path "$(winepath -s "$exe" 2>/dev/null)")
+start_program "$exe"
+if [ "$short" != "$(windows_path "$exe")" ] && open_card "$class" && enter_message; then
+  type_file_name "$short"
+  xdotool key Return
+  confirm_replace
+  if [ -n "$(find_window "Error" 10)" ]; then
+    pass "short name: the \"Error\" box is shown"
+    xdotool key Return
+  else
+    fail "short name: no \"Error\" box"
+  fi
+  if wait_until 30 process_gone "$program_pid"; then pass "short name: the program ended"; else fail "short name: the program still runs"; fi
+  [ "$(sha256sum <"$exe")" = "$original_sum" ] && pass "short name: the executable is as it was" || fail "short name: the executable changed"
+  [ -z "$(new_temp_files)" ] && pass "short name: no temporary file" || fail "short name: left in the temporary folder: $(new_temp_files | tr '\n' ' ')"
+else
+  fail "short name: could not reach the save-file dialog with a short name ($short)"
 fi
 
 if ((failures)); then
