@@ -5,6 +5,10 @@
 // True when both paths name one existing file.
 bool IsSameFile(const char* first, const char* second);
 
+// Gives `to` the access mode of `from` (on Linux: an executable copy stays
+// executable).
+void CopyFileMode(const char* from, const char* to);
+
 // Moves `from` over `to`, replacing `to` when it exists.
 bool ReplaceFileWith(const char* from, const char* to);
 

@@ -10,6 +10,11 @@ bool IsSameFile(const char* first, const char* second) {
          a.st_ino == b.st_ino;
 }
 
+void CopyFileMode(const char* from, const char* to) {
+  struct stat source;
+  if (stat(from, &source) == 0) chmod(to, source.st_mode & 07777);
+}
+
 bool ReplaceFileWith(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 void SetBinaryStandardOutput() {}

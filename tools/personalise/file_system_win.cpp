@@ -26,6 +26,8 @@ bool IsSameFile(const char* first, const char* second) {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
+void CopyFileMode(const char*, const char*) {}
+
 bool ReplaceFileWith(const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }

@@ -54,23 +54,30 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
   return (std::fclose(file) == 0) && written;
 }
 
+// True when the file holds exactly `copy`, with `message` as its greeting.
+bool ReadsBackAs(const std::string& path, const std::vector<uint8_t>& copy,
+                 const std::string& message) {
+  std::vector<uint8_t> reread;
+  return ReadWholeFile(path, &reread) && reread == copy &&
+         ExeBytesHoldResource({reread.data(), reread.size()}, kMessageType,
+                              ResourceIdKey(kMessageId), message.data(),
+                              static_cast<uint32_t>(message.size()));
+}
+
 // Writes the copy beside OUTPUT, reads it back, and only then puts it in
 // OUTPUT's place, so OUTPUT is either the checked copy or left as it was.
-bool StoreCheckedCopy(const std::string& output, const std::vector<uint8_t>& copy,
-                      const std::string& message, std::string* error) {
+bool StoreCheckedCopy(const std::string& input, const std::string& output,
+                      const std::vector<uint8_t>& copy, const std::string& message,
+                      std::string* error) {
   std::string partial = output + ".partial";
-  std::vector<uint8_t> reread;
   if (!WriteWholeFile(partial, copy)) {
     *error = "the copy could not be written";
-  } else if (!ReadWholeFile(partial, &reread) || reread != copy ||
-             !ExeBytesHoldResource({reread.data(), reread.size()}, kMessageType,
-                                   ResourceIdKey(kMessageId), message.data(),
-                                   static_cast<uint32_t>(message.size()))) {
+  } else if (!ReadsBackAs(partial, copy, message)) {
     *error = "the written copy does not read back as written";
-  } else if (!ReplaceFileWith(partial.c_str(), output.c_str())) {
-    *error = "the copy could not be moved into place";
   } else {
-    return true;
+    CopyFileMode(input.c_str(), partial.c_str());
+    if (ReplaceFileWith(partial.c_str(), output.c_str())) return true;
+    *error = "the copy could not be moved into place";
   }
   std::remove(partial.c_str());
   return false;
@@ -99,7 +106,8 @@ int WriteCopy(const std::string& input, const std::string& output, std::string m
   std::string error;
   if (!PersonaliseCopy({bytes.data(), bytes.size()}, message, &copy, &error))
     return Failure(input, error);
-  if (!StoreCheckedCopy(output, copy.Bytes(), message, &error)) return Failure(output, error);
+  if (!StoreCheckedCopy(input, output, copy.Bytes(), message, &error))
+    return Failure(output, error);
   return 0;
 }
 
