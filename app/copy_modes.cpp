@@ -1,7 +1,7 @@
 #include "app/copy_modes.h"
 
-#include <stdio.h>
 #include <string.h>
+#include <strsafe.h>
 
 #include "app/command_line.h"
 
@@ -75,14 +75,13 @@ bool CopyAll(HANDLE from, HANDLE to)
 bool ReplaceWithCopy(HANDLE source, const char* target)
 {
     char folder[MAX_PATH];
-    if (strlen(target) >= sizeof(folder))
+    if (FAILED(StringCchCopyA(folder, MAX_PATH, target)))
         return false;
-    strcpy(folder, target);
     char* slash = strrchr(folder, '\\');
     if (slash)
         slash[1] = '\0';
     else
-        strcpy(folder, ".");
+        StringCchCopyA(folder, MAX_PATH, ".");
 
     char staging[MAX_PATH];
     if (!GetTempFileNameA(folder, "crd", 0, staging))
@@ -104,8 +103,7 @@ bool ReplaceWithCopy(HANDLE source, const char* target)
 BOOL FormatRelaunchCommand(char* buffer, size_t size, const char* program,
                            char mode, const char* operand)
 {
-    int length = snprintf(buffer, size, "\"%s\" -%c %s", program, mode, operand);
-    return length >= 0 && static_cast<size_t>(length) < size;
+    return SUCCEEDED(StringCchPrintfA(buffer, size, "\"%s\" -%c %s", program, mode, operand));
 }
 
 BOOL StartHidden(const char* program, char mode, const char* operand)
