@@ -171,15 +171,22 @@ void StageWindow::CaptureBackground()
     if (haveOverlap) {
         int x1 = overlap.left, y1 = overlap.top, x2 = overlap.right, y2 = overlap.bottom;
         int height = Height(rect);
-        GrabIntoBitmapClipped(screen, background, 0, 0, x1 - rect.left, height, rect.left, rect.top);
-        GrabIntoBitmapClipped(screen, background, x1 - rect.left, 0, x2 - x1, y1 - rect.top, x1, rect.top);
-        GrabIntoBitmapClipped(screen, background, x2 - rect.left, 0, rect.right - x2, height, x2, rect.top);
-        GrabIntoBitmapClipped(screen, background, x1 - rect.left, y2 - rect.top, x2 - x1, rect.bottom - y2, x1,
-                              y2);
+        GrabStrip(screen, 0, 0, x1 - rect.left, height, rect.left, rect.top);
+        GrabStrip(screen, x1 - rect.left, 0, x2 - x1, y1 - rect.top, x1, rect.top);
+        GrabStrip(screen, x2 - rect.left, 0, rect.right - x2, height, x2, rect.top);
+        GrabStrip(screen, x1 - rect.left, y2 - rect.top, x2 - x1, rect.bottom - y2, x1, y2);
     } else {
         GrabIntoBitmap(screen, background, rect.left, rect.top);
     }
     ReleaseDC(nullptr, screen);
+}
+
+void StageWindow::GrabStrip(HDC screen, int x, int y, int width, int height, int srcX, int srcY)
+{
+    // A sprite that moves sideways uncovers no strip above or below: every
+    // screen read costs a round trip to the window system, so skip those.
+    if (width > 0 && height > 0)
+        GrabIntoBitmapClipped(screen, background, x, y, width, height, srcX, srcY);
 }
 
 void StageWindow::ResizeBackground(BOOL haveOverlap, const RECT& overlap)

@@ -60,6 +60,7 @@ private:
     friend LRESULT CALLBACK StageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void ResizeBackground(BOOL haveOverlap, const RECT& overlap);
+    void GrabStrip(HDC screen, int x, int y, int width, int height, int srcX, int srcY);
     void MoveAndShow();
     void PaintSelf();
     void Recapture();
