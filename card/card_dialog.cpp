@@ -1,8 +1,8 @@
 #include "card/card_dialog.h"
 
 #include <shellapi.h>
-#include <stdio.h>
 #include <string.h>
+#include <strsafe.h>
 
 #include "card/key_sequence.h"
 #include "card/link_spots.h"
@@ -79,7 +79,8 @@ void OpenLinkSpot(HWND window, const LinkSpot& spot) {
     HINSTANCE result = ShellExecuteA(GetDesktopWindow(), "open", url, nullptr, nullptr, SW_SHOW);
     if (reinterpret_cast<INT_PTR>(result) <= 32) {
         char text[sizeof url + 64];
-        snprintf(text, sizeof text, "Couldn't open your browser at %s", url);
+        StringCchCopyA(text, sizeof text, "Couldn't open your browser at ");
+        StringCchCatA(text, sizeof text, url);
         MessageBoxA(window, text, "Browser Error", MB_OK);
     }
 }
@@ -140,7 +141,7 @@ BOOL OnInitDialog(HWND window) {
 
     char typeCode[kUrlFormatSize];
     if (!ReadConfigString(kTypeCodeId, typeCode, sizeof typeCode)) {
-        strcpy(typeCode, "x");
+        StringCchCopyA(typeCode, sizeof typeCode, "x");
     }
     InitLinkSpots(card.width, card.height, typeCode);
     ResetKeySequences();

@@ -1,7 +1,7 @@
 #include "card/link_spots.h"
 
-#include <stdio.h>
 #include <string.h>
+#include <strsafe.h>
 
 LinkSpot linkSpots[kLinkSpotCount];
 
@@ -30,15 +30,14 @@ void InitLinkSpots(int width, int height, const char* typeCode) {
         const BuiltInSpot& builtIn = kBuiltInSpots[i];
         LinkSpot& spot = linkSpots[i];
         spot.rect = builtIn.rect;
-        snprintf(spot.urlFormat, sizeof spot.urlFormat, "%s%s", builtIn.site, builtIn.path);
+        StringCchCopyA(spot.urlFormat, kUrlFormatSize, builtIn.site);
+        StringCchCatA(spot.urlFormat, kUrlFormatSize, builtIn.path);
         spot.cursor = builtIn.cursor;
     }
     SetRect(&linkSpots[0].rect, 0, 0, width, height - kCardBandHeight);
     SetRect(&linkSpots[1].rect, 0, height - kCardBandHeight, width, height);
     // A code too long for the format is cut where the format ends.
-    char* format = linkSpots[1].urlFormat;
-    size_t used = strlen(format);
-    snprintf(format + used, sizeof linkSpots[1].urlFormat - used, "%s", typeCode);
+    StringCchCatA(linkSpots[1].urlFormat, kUrlFormatSize, typeCode);
 }
 
 const LinkSpot* LinkSpotAt(POINT point) {
