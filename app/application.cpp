@@ -22,6 +22,9 @@ Application::Application(HINSTANCE instance, const char*)
 
 Application::~Application()
 {
+    // A notification still owed for an aborted tune will never be read now:
+    // stop the current tune for real, so its temporary file goes too.
+    staleNotifyCount = 0;
     StopMusic();
     KillTimer(hostWindow, kStageTimer);
     delete stage;
