@@ -37,6 +37,10 @@ FRAME_SIZE = (120, 150)
 # Where the tag's message is written, in the tag frame.
 MESSAGE_BOX = (10, 10, 184, 161)
 BACKDROP = (140, 460, 260, 190)  # x, y, width, height: under part of the walk
+# A second window, away from the sprites: clicking it mid-show changes the
+# foreground window, which makes every stage window recapture the desktop.
+SWITCH_TO = (20, 20, 120, 90)
+SWITCH_AT = 14.0  # seconds into the show: the figure dances over the backdrop
 
 failures = []
 
@@ -148,21 +152,23 @@ class Judge:
             same[max(wy0 - y0, 0):max(wy1 - y0, 0), max(wx0 - x0, 0):max(wx1 - x0, 0)] = True
         return bool(same.all())
 
-    def paint(self, canvas, frame, x, y):
-        region = canvas[y:y + frame.h, x:x + frame.w]
-        if region.shape[:2] != frame.opaque.shape:
+    def paint(self, canvas, origin, frame, x, y):
+        """Draws the frame at screen place (x, y) into `canvas`, whose top-left is at `origin`."""
+        x, y = x - origin[0], y - origin[1]
+        if x < 0 or y < 0 or y + frame.h > canvas.shape[0] or x + frame.w > canvas.shape[1]:
             return False
+        region = canvas[y:y + frame.h, x:x + frame.w]
         region[frame.opaque] = frame.rgb[frame.opaque]
         return True
 
     def mismatch(self, shot, rect, placements):
         """Pixels of `rect` unlike the desktop with these frames drawn; and the message area's count."""
         x0, y0, x1, y1 = rect
-        canvas = self.baseline.copy()
+        canvas = self.baseline[y0:y1, x0:x1].copy()
         for frame, x, y in placements:
-            if not self.paint(canvas, frame, x, y):
+            if not self.paint(canvas, (x0, y0), frame, x, y):
                 return 10 ** 9, 0
-        wrong = (canvas[y0:y1, x0:x1] != shot[y0:y1, x0:x1]).any(axis=2)
+        wrong = (canvas != shot[y0:y1, x0:x1]).any(axis=2)
         text = 0
         for frame, x, y in placements:
             if frame.sheet == TAG_SHEET and frame.number in (6, 7):
@@ -206,28 +212,28 @@ class Judge:
                 agree = (canvas == shot[py:py + frame.h, px:px + frame.w]).all(axis=2).sum()
                 fixed.append((agree, frame, px, py))
         fixed.sort(key=lambda item: -item[0])
-        for _, under, px, py in fixed[:4]:
-            canvas = self.baseline.copy()
-            self.paint(canvas, under, px, py)
-            rest = (shot[y0:y1, x0:x1] != canvas[y0:y1, x0:x1]).any(axis=2)
+        for _, under, px, py in fixed[:40]:
+            canvas = self.baseline[y0:y1, x0:x1].copy()
+            self.paint(canvas, (x0, y0), under, px, py)
+            rest = (shot[y0:y1, x0:x1] != canvas).any(axis=2)
             if not rest.any():
                 wrong, text = self.mismatch(shot, rect, [(under, px, py)])
                 if wrong == 0:
                     return [(under, px, py)], text
                 continue
+            # Whatever the box leaves unexplained is the figure's: it must cover all of it
+            # (where figure and box pixels agree, the figure may reach further).
             ys, xs = np.nonzero(rest)
-            L, T, R, B = x0 + xs.min(), y0 + ys.min(), x0 + xs.max() + 1, y0 + ys.max() + 1
+            L, R = x0 + xs.min(), x0 + xs.max() + 1
             for frame in self.frames:
                 if (frame.w, frame.h) != FRAME_SIZE:
                     continue
-                ox0, oy0, ox1, oy1 = frame.box
-                for dx in range(-3, 4):
-                    x, y = L - ox0 + dx, self.box_place[1]
-                    if x + ox0 > L or x + ox1 < R:
-                        continue
-                    wrong, text = self.mismatch(shot, rect, [(under, px, py), (frame, x, y)])
+                ox0, _, ox1, _ = frame.box
+                for x in range(R - ox1, L - ox0 + 1):
+                    placements = [(under, px, py), (frame, x, self.box_place[1])]
+                    wrong, text = self.mismatch(shot, rect, placements)
                     if wrong == 0:
-                        return [(under, px, py), (frame, x, y)], text
+                        return placements, text
         return None, 0
 
 
@@ -306,7 +312,12 @@ def play_and_judge(args, judge, screen, frames_out):
     shots = []
     tag_seen_at = None
     text_seen = 0
+    switched = False
     while time.time() - started < 60:
+        if not switched and time.time() - started > SWITCH_AT:
+            x, y, w, h = SWITCH_TO
+            run_quiet(["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click", "1"])
+            switched = True
         if card.poll() is not None:
             fail("the card ended by itself during the show (exit code %s)" % card.returncode)
             return
@@ -449,14 +460,16 @@ def main():
         wallpaper_path = os.path.join(args.out, "wallpaper.png")
         Image.fromarray(make_wallpaper(*screen)).save(wallpaper_path)
         run_quiet(["display", "-window", "root", wallpaper_path])
+        backdrops = [subprocess.Popen(["wine", args.backdrop] + [str(v) for v in place], stdin=subprocess.DEVNULL,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                     for place in (SWITCH_TO, BACKDROP)]
+        time.sleep(2.0)
         x, y, w, h = BACKDROP
-        backdrop = subprocess.Popen(["wine", args.backdrop, str(x), str(y), str(w), str(h)],
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(1.5)
         baseline = grab()
         wallpaper = np.asarray(Image.open(wallpaper_path).convert("RGB"))
         outside_backdrop = np.ones(baseline.shape[:2], bool)
-        outside_backdrop[y:y + h, x:x + w] = False
+        for bx, by, bw, bh in (SWITCH_TO, BACKDROP):
+            outside_backdrop[by:by + bh, bx:bx + bw] = False
         Image.fromarray(baseline).save(os.path.join(args.out, "baseline.png"))
         if not np.array_equal(baseline[outside_backdrop], wallpaper[outside_backdrop]):
             wrong = (baseline != wallpaper).any(axis=2) & outside_backdrop
@@ -468,8 +481,9 @@ def main():
         judge = Judge(baseline, load_frames(), screen[1], screen[0])
         play_and_judge(args, judge, screen, args.pictures)
         right_click_run(args, judge, screen)
-        backdrop.kill()
-        backdrop.wait()
+        for backdrop in backdrops:
+            backdrop.kill()
+            backdrop.wait()
         if not args.skip_depth8:
             rig = os.path.join(ROOT, "scripts", "wine-rig")
             code = subprocess.call([rig, "--depth", "8", sys.executable, __file__, "--depth8", "--card", args.card,
