@@ -8,6 +8,7 @@ namespace {
 // dialog is open at a time.
 char* g_pendingMessage = nullptr;
 
+// Null without memory for the text: the dialog then ends as if cancelled.
 char* ReadTypedMessage(HWND dialog)
 {
     char* text = static_cast<char*>(calloc(kMessageBufferSize, 1));
@@ -27,6 +28,11 @@ char* ShowMessageDialog(HINSTANCE instance, HWND owner)
     return text;
 }
 
+void MessageTextDeleter::operator()(char* text) const
+{
+    free(text);
+}
+
 INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -40,7 +46,6 @@ INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
-            // Without memory for the text the dialog ends as if cancelled.
             free(g_pendingMessage);
             g_pendingMessage = ReadTypedMessage(dialog);
             EndDialog(dialog, 1);

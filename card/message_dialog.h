@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 // Dialog resource of the message entry and its edit control.
 constexpr int kMessageDialogId = 109;
 constexpr int kMessageEditId = 101;
@@ -16,6 +18,12 @@ constexpr int kMessageBufferSize = kMessageMaxLength + 1;
 // (line breaks as CR LF) in a zero-filled buffer of kMessageBufferSize bytes
 // that the caller releases with free(), or null when the user cancelled.
 char* ShowMessageDialog(HINSTANCE instance, HWND owner);
+
+// Owns a text returned by ShowMessageDialog.
+struct MessageTextDeleter {
+    void operator()(char* text) const;
+};
+using MessageText = std::unique_ptr<char, MessageTextDeleter>;
 
 INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

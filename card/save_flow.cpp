@@ -1,9 +1,6 @@
 #include "card/save_flow.h"
 
-#include <stdlib.h>
 #include <string.h>
-
-#include <memory>
 
 #include "card/card_dialog.h"
 #include "card/message_dialog.h"
@@ -12,11 +9,6 @@
 #include "peimage/exe_image.h"
 
 namespace {
-
-struct FreeText {
-    void operator()(char* text) const { free(text); }
-};
-using MessageText = std::unique_ptr<char, FreeText>;
 
 // The message dialog's time doesn't count toward the card's idle limit.
 MessageText AskMessage(HWND cardWindow)

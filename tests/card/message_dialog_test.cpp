@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <memory>
 #include <string>
 
 #include "tests/card/save_flow_driver.h"
@@ -12,14 +11,9 @@ namespace {
 
 constexpr const char* kCaption = "Enter your message";
 
-struct FreeText {
-    void operator()(char* text) const { free(text); }
-};
-using Message = std::unique_ptr<char, FreeText>;
-
 // Opens the message dialog, lets `script` act on it as the user, and returns
 // what the dialog handed back.
-Message RunMessageDialog(HWND owner, const std::function<void(HWND dialog)>& script)
+MessageText RunMessageDialog(HWND owner, const std::function<void(HWND dialog)>& script)
 {
     char* text = RunDriven(
         [owner] { return ShowMessageDialog(GetModuleHandleA(nullptr), owner); },
@@ -29,10 +23,10 @@ Message RunMessageDialog(HWND owner, const std::function<void(HWND dialog)>& scr
                 return;
             script(dialog);
             // A script that left the dialog open must not hang the test.
-            if (!WaitUntilGone(dialog, 2000))
+            if (!WaitUntilGone(dialog))
                 PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-    return Message(text);
+    return MessageText(text);
 }
 
 void PressOk(HWND dialog)
@@ -42,7 +36,7 @@ void PressOk(HWND dialog)
 
 TEST(MessageDialog, LinesComeBackSeparatedByCrLf)
 {
-    Message text = RunMessageDialog(nullptr, [](HWND dialog) {
+    MessageText text = RunMessageDialog(nullptr, [](HWND dialog) {
         TypeText("Merry Christmas\nfrom all of us");
         PressOk(dialog);
     });
@@ -60,7 +54,7 @@ TEST(MessageDialog, FieldStopsAt255Characters)
         std::string typed;
         for (size_t i = 0; i < c.typed; ++i)
             typed += static_cast<char>('a' + i % 26);
-        Message text = RunMessageDialog(nullptr, [&typed](HWND dialog) {
+        MessageText text = RunMessageDialog(nullptr, [&typed](HWND dialog) {
             TypeText(typed);
             PressOk(dialog);
         });
@@ -71,7 +65,7 @@ TEST(MessageDialog, FieldStopsAt255Characters)
 
 TEST(MessageDialog, OkOnEmptyFieldGivesEmptyText)
 {
-    Message text = RunMessageDialog(nullptr, [](HWND dialog) { PressOk(dialog); });
+    MessageText text = RunMessageDialog(nullptr, [](HWND dialog) { PressOk(dialog); });
     ASSERT_NE(text, nullptr);
     EXPECT_STREQ(text.get(), "");
 }
@@ -85,10 +79,10 @@ TEST(MessageDialog, CancelEscapeAndCloseBoxGiveNothing)
     };
     for (const auto& [name, close] : cases) {
         bool closedByUser = false;
-        Message text = RunMessageDialog(nullptr, [&](HWND dialog) {
+        MessageText text = RunMessageDialog(nullptr, [&](HWND dialog) {
             TypeText("not wanted");
             close(dialog);
-            closedByUser = WaitUntilGone(dialog, 2000);
+            closedByUser = WaitUntilGone(dialog);
         });
         EXPECT_TRUE(closedByUser) << name;
         EXPECT_EQ(text, nullptr) << name;

@@ -15,7 +15,8 @@ HWND WaitForWindow(const char* caption, DWORD timeoutMs = 5000);
 // The same for a window owned by `owner`, such as a message box it shows.
 HWND WaitForOwnedWindow(HWND owner, DWORD timeoutMs = 5000);
 
-// True when the window is gone within the time.
+// True when the window is gone within the time. Without a window manager
+// Wine spends up to two seconds destroying a window that has a caption.
 bool WaitUntilGone(HWND window, DWORD timeoutMs = 5000);
 
 // Types text through the keyboard; '\n' is pressed as the Enter key.

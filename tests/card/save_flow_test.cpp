@@ -377,7 +377,7 @@ SaveDialogRun RunSaveDialog(const std::string& proposed, const std::string& type
                 if (replaceAnswer == 'N')
                     PressKey(VK_ESCAPE);
             }
-            if (!WaitUntilGone(dialog, 3000))
+            if (!WaitUntilGone(dialog))
                 PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
     run.path = path;
