@@ -6,8 +6,9 @@ namespace {
 
 // The part of the screen every test here plays in.
 const RECT kArena = {100, 100, 700, 500};
-const COLORREF kRed = RGB(220, 20, 20);
-const COLORREF kGreen = RGB(20, 200, 60);
+// Colours every display has, also the 8-bit one with its static colours.
+const COLORREF kRed = RGB(255, 0, 0);
+const COLORREF kGreen = RGB(0, 255, 0);
 
 int ArenaWidth()
 {
