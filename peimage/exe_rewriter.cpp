@@ -49,8 +49,10 @@ void AddU32(uint8_t* p, int64_t delta) {
 
 bool IsPowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
+// `alignment` is a power of two: a mask, not a 64-bit division, which the
+// 32-bit build would take from the compiler's runtime.
 uint64_t AlignUp(uint64_t value, uint32_t alignment) {
-  return (value + alignment - 1) / alignment * alignment;
+  return (value + alignment - 1) & ~(uint64_t{alignment} - 1);
 }
 
 struct Section {
@@ -76,14 +78,14 @@ struct ExeRewriter::Layout {
   int64_t virtualShift = 0;     // change of its aligned virtual size
 };
 
-bool ExeRewriter::Fail(const std::string& reason) {
+bool ExeRewriter::Fail(const char* reason) {
   error_ = reason;
   return false;
 }
 
 bool ExeRewriter::Open(ByteView file) {
   file_ = file;
-  error_.clear();
+  error_ = "";
   root_.reset();
   if (!ReadHeaders() || !FindResourceSection() || !CheckNeighbours() || !CheckDebugData() ||
       !CheckTail())

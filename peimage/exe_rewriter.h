@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "peimage/byte_sink.h"
 #include "peimage/resource_directory.h"
@@ -19,7 +18,8 @@ class ExeRewriter {
   // while this object lives. False, with the reason in Error(), for anything
   // that can't be rewritten safely.
   bool Open(ByteView file);
-  const std::string& Error() const { return error_; }
+  // Why Open or Write last failed, a fixed text; empty after a good Open.
+  const char* Error() const { return error_; }
 
   // The stored bytes of the first matching resource, or null.
   const uint8_t* FindResourceData(const char* type, const char* name, uint32_t* size) const;
@@ -35,7 +35,7 @@ class ExeRewriter {
 
  private:
   struct Layout;
-  bool Fail(const std::string& reason);
+  bool Fail(const char* reason);
   uint32_t Directory(uint32_t index, uint32_t field) const;  // data directory: 0 RVA, 4 size
   bool ReadHeaders();
   bool FindResourceSection();
@@ -46,7 +46,7 @@ class ExeRewriter {
   bool WriteHeaders(ByteSink& sink, const Layout& layout) const;
 
   ByteView file_;
-  std::string error_;
+  const char* error_ = "";
   std::unique_ptr<ResourceDirectory> root_;
   uint32_t peOffset_ = 0;
   uint32_t optionalHeader_ = 0;

@@ -1,8 +1,7 @@
 #include "peimage/resource_directory.h"
 
 #include <algorithm>
-#include <iterator>
-#include <map>
+#include <cstring>
 #include <utility>
 
 const char kResourcePadding[17] = "PADDINGPADDINGXX";
@@ -31,43 +30,58 @@ constexpr char kOverlap[] = "resource tables, names or data entries overlap";
 }  // namespace
 
 // What a build has seen so far: the span of every table, name and data
-// entry. None may overlap another (nor be reached twice), which also bounds
-// the work a hostile directory can cause by the size of the section.
+// entry. None may overlap another (nor be reached twice). Spans that don't
+// overlap fit into the section, so claiming more bytes than it holds is an
+// overlap found at once, which bounds the work a hostile directory can cause
+// by the size of the section; the spans are compared once, when the build
+// ends or fails, so that an overlap is the reason given whenever there is one.
 struct ResourceBuildState {
-  std::map<uint64_t, uint64_t> spans;  // offset -> end
+  struct Span {
+    uint64_t offset;
+    uint64_t end;
+  };
+  std::vector<Span> spans;
+  uint64_t claimed = 0;
+  uint64_t sectionSize = 0;
   uint64_t structuresEnd = 0;
-  std::string error;
+  const char* error = nullptr;
 
   bool Fail(const char* reason) {
-    error = reason;
+    error = Overlaps() ? kOverlap : reason;
     return false;
   }
+  // Callers check first that the span lies in the section and is not empty.
   bool Claim(uint64_t offset, uint64_t size) {
-    uint64_t end = offset + size;
-    auto after = spans.lower_bound(offset);
-    if (after != spans.end() && after->first < end) return false;
-    if (after != spans.begin() && std::prev(after)->second > offset) return false;
-    if (size > 0) spans.emplace(offset, end);
-    structuresEnd = std::max(structuresEnd, end);
-    return true;
+    spans.push_back({offset, offset + size});
+    claimed += size;
+    structuresEnd = std::max(structuresEnd, offset + size);
+    return claimed <= sectionSize;
+  }
+  bool Overlaps() {
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.offset < b.offset; });
+    for (size_t i = 1; i < spans.size(); ++i) {
+      if (spans[i].offset < spans[i - 1].end) return true;
+    }
+    return false;
   }
 };
 
 bool ResourceEntry::Matches(const char* key) const {
   if (IsResourceId(key)) return !named && (nameField & 0xFFFF) == reinterpret_cast<uintptr_t>(key);
-  return named && nameText == key;
+  return named && std::equal(nameText.begin(), nameText.end(), key, key + std::strlen(key));
 }
 
 std::unique_ptr<ResourceDirectory> ResourceDirectory::BuildRoot(ByteView directory,
-                                                                std::string* error) {
+                                                                const char** error) {
   auto root = std::make_unique<ResourceDirectory>();
   ResourceBuildState state;
-  bool built = root->Build(directory, 0, 0, &state);
-  root->structuresEnd_ = state.structuresEnd;
-  if (!built) {
-    *error = state.error;
+  state.sectionSize = directory.size;
+  if (!root->Build(directory, 0, 0, &state) || state.Overlaps()) {
+    *error = state.error ? state.error : kOverlap;
     return nullptr;
   }
+  root->structuresEnd_ = state.structuresEnd;
   return root;
 }
 
@@ -160,7 +174,7 @@ uint32_t ResourceDirectory::LowestDataRva() const {
 }
 
 bool ResourceDirectory::CheckDataPacking(uint32_t resourceRva, uint32_t sectionSize,
-                                         std::string* error) const {
+                                         const char** error) const {
   std::vector<ResourceData*> items;
   CollectData(&items);
   if (items.empty()) {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "peimage/byte_sink.h"
@@ -48,7 +47,7 @@ struct ResourceEntry {
   std::unique_ptr<ResourceDirectory> subdirectory;
   std::unique_ptr<ResourceData> data;
   bool named = false;
-  std::string nameText;           // a named entry's name in Windows-1252
+  std::vector<char> nameText;     // a named entry's name in Windows-1252, no NUL
 
   // Texts match named entries byte for byte; ids match id entries.
   bool Matches(const char* key) const;
@@ -57,10 +56,10 @@ struct ResourceEntry {
 class ResourceDirectory {
  public:
   // Reads the tree whose root table starts `directory` (the resource section
-  // from the root table on). False, with the reason in `error`, for tables,
+  // from the root table on). Null, with the reason in `error`, for tables,
   // names or data entries outside the view, tables reached twice, overlapping
   // tables and data entries, or more than three levels.
-  static std::unique_ptr<ResourceDirectory> BuildRoot(ByteView directory, std::string* error);
+  static std::unique_ptr<ResourceDirectory> BuildRoot(ByteView directory, const char** error);
 
   // Builds this table from `tableOffset` of `base` and, recursively,
   // everything below it.
@@ -70,7 +69,7 @@ class ResourceDirectory {
   // RVA order on 8-byte steps, after every table, name and data entry, and
   // inside the section (`sectionSize` bytes from `resourceRva`, including the
   // alignment bytes after the last item).
-  bool CheckDataPacking(uint32_t resourceRva, uint32_t sectionSize, std::string* error) const;
+  bool CheckDataPacking(uint32_t resourceRva, uint32_t sectionSize, const char** error) const;
 
   // Operations on the root.
   ResourceData* FindData(const char* type, const char* name) const;

@@ -234,6 +234,11 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
       if (At(good.bytes, at) == rva) firstDataEntry = static_cast<uint32_t>(at);
     ASSERT_NE(firstDataEntry, 0u);
   }
+  // The language table entry that leads to that data entry.
+  uint32_t languageEntry = 0;
+  for (size_t at = root + 16; at < firstDataEntry && !languageEntry; at += 4)
+    if (At(good.bytes, at) == firstDataEntry - root) languageEntry = static_cast<uint32_t>(at);
+  ASSERT_NE(languageEntry, 0u);
 
   struct Case {
     const char* label;
@@ -254,6 +259,7 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
       {"no resource directory", Patched(good.bytes, opt + 96 + 16, 0), "no resource directory"},
       {"a resource table outside the section", Patched(good.bytes, root + 20, 0x80000000u | 0x7FFF0000u), "outside the resource section"},
       {"a subtable pointing back at the root", Patched(good.bytes, root + 20, 0x80000000u), "overlap"},
+      {"a data entry on the root table", Patched(good.bytes, languageEntry, 0), "overlap"},
       {"a name outside the section", Patched(good.bytes, root + 16, 0x80000000u | 0x00FFFFF0u), "outside the resource section"},
       {"a data entry outside the section", Patched(good.bytes, root + 20, 0x7FFFFFF0u), "outside the resource section"},
       {"data not packed on 8-byte steps", Patched(good.bytes, firstDataEntry, At(good.bytes, firstDataEntry) + 8), "packed"},
@@ -263,7 +269,7 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
     SCOPED_TRACE(c.label);
     ExeRewriter image;
     EXPECT_FALSE(image.Open({c.file.data(), c.file.size()}));
-    EXPECT_NE(image.Error().find(c.reason), std::string::npos) << image.Error();
+    EXPECT_NE(std::strstr(image.Error(), c.reason), nullptr) << image.Error();
     MemorySink sink;
     EXPECT_FALSE(image.Write(sink));
     EXPECT_TRUE(sink.Bytes().empty());
@@ -288,7 +294,7 @@ TEST(ExeRewriter, RefusesToMoveSectionsOtherThanTheRelocations) {
   ASSERT_TRUE(image.ReplaceResourceData(kMessage, ResourceIdKey(101), huge.data(), 0x1800));
   MemorySink sink;
   EXPECT_FALSE(image.Write(sink));
-  EXPECT_NE(image.Error().find("can't move"), std::string::npos) << image.Error();
+  EXPECT_NE(std::strstr(image.Error(), "can't move"), nullptr) << image.Error();
   EXPECT_TRUE(sink.Bytes().empty());
 }
 
