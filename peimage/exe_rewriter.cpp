@@ -19,6 +19,7 @@ constexpr uint32_t kOptInitializedData = 8;
 constexpr uint32_t kOptEntryPoint = 16;
 constexpr uint32_t kOptSectionAlignment = 32;
 constexpr uint32_t kOptFileAlignment = 36;
+constexpr uint32_t kMaxFileAlignment = 0x10000;
 constexpr uint32_t kOptSizeOfImage = 56;
 constexpr uint32_t kOptDirectoryCount = 92;
 constexpr uint32_t kOptDirectories = 96;
@@ -134,6 +135,10 @@ bool ExeRewriter::ReadHeaders() {
   fileAlignment_ = ReadU32(opt + kOptFileAlignment);
   if (!IsPowerOfTwo(sectionAlignment_) || !IsPowerOfTwo(fileAlignment_))
     return Fail("the section or file alignment is not a power of two");
+  // The loader takes no file alignment above 64 KB; a larger one would only
+  // make the padding of the copy huge.
+  if (fileAlignment_ > kMaxFileAlignment)
+    return Fail("the file alignment is over 64 KB");
   directoryCount_ = std::min(ReadU32(opt + kOptDirectoryCount), kMaxDirectories);
 
   sectionCount_ = ReadU16(f.data + peOffset_ + kFileHeaderSectionCount);

@@ -254,6 +254,7 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
       {"random bytes", random, "no MZ"},
       {"random bytes after an MZ header", randomWithMz, "PE signature"},
       {"PE32+", pe32Plus, "PE32+"},
+      {"a file alignment of 2 GB", Patched(good.bytes, opt + 36, 0x80000000u), "over 64 KB"},
       {"an overlay", BuildCard(kGreeting, withOverlay).bytes, "overlay"},
       {"a signature", Patched(good.bytes, opt + 96 + 32, 0x200), "signed"},
       {"no resource directory", Patched(good.bytes, opt + 96 + 16, 0), "no resource directory"},
