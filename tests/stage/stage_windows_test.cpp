@@ -332,3 +332,47 @@ TEST_F(StagePerformers, StageMadeByTheApplicationCastsTheGreetingSprites)
     EXPECT_EQ(fresh.performers, nullptr);
     EXPECT_EQ(fresh.GetCaptureSprite(), nullptr);
 }
+
+TEST_F(StageWindows, WipeCoversOldAndNewPlaceUnlessTheOldOneIsOffTheScreen)
+{
+    BlockScene* scene = static_cast<BlockScene*>(stage->performers[0]->scene);
+    BlockSprite* sprite = AddBlock(scene, {300, 200, 400, 300}, kRed);
+    sprite->previousRect = sprite->screenRect;
+    Recast();
+    TickAndSettle();
+    // The new window came from (-2, -2): only the new place was wiped.
+    RECT host;
+    GetWindowRect(app->hostWindow, &host);
+    EXPECT_EQ(host.right - host.left, 100);
+    EXPECT_EQ(host.bottom - host.top, 100);
+    EXPECT_LT(host.right, 0);
+    EXPECT_LT(host.bottom, 0);
+
+    OffsetRect(&sprite->screenRect, 300, 50);
+    TickAndSettle();
+    // Jumped far: the old window keeps the old place and repaints it without
+    // the sprite; a new window from (-2, -2) takes the new place, wiped alone.
+    GetWindowRect(app->hostWindow, &host);
+    EXPECT_EQ(host.right - host.left, 100);
+    EXPECT_EQ(host.bottom - host.top, 100);
+
+    OffsetRect(&sprite->screenRect, -30, 0);
+    TickAndSettle();
+    GetWindowRect(app->hostWindow, &host);
+    // Moved by less than its size: the window's old and new place.
+    EXPECT_EQ(host.right - host.left, 130);
+    EXPECT_EQ(Trails({sprite}), 0);
+}
+
+TEST_F(StageWindows, HiddenWindowGivenAGroupAtItsOwnCornerStaysHidden)
+{
+    BlockScene* scene = static_cast<BlockScene*>(stage->performers[0]->scene);
+    BlockSprite* sprite = AddBlock(scene, {-2, -2, 40, 40}, kRed);
+    sprite->previousRect = sprite->screenRect;
+    Recast();
+
+    TickAndSettle();
+
+    ASSERT_EQ(stage->windowCount, 1);
+    EXPECT_FALSE(IsWindowVisible(stage->windows[0]->hwnd));
+}
