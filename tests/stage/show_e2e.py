@@ -13,7 +13,9 @@ second run ends at once on a right click on the box. A third run plays the
 whole show on an 8-bit display (with --depth8, under its own rig).
 
 Usage (inside scripts/wine-rig):
-  show_e2e.py --card cardling.exe --backdrop show_backdrop.exe --out DIR [--depth8]
+  show_e2e.py --card cardling.exe --backdrop show_backdrop.exe --out DIR [--skip-depth8]
+DIR receives the wallpaper, the baseline, screenshots judged bad, the card's
+output, and show.png and show.gif made from the steady screenshots.
 """
 import argparse
 import os
@@ -304,7 +306,7 @@ def stop(process):
     process.wait()
 
 
-def play_and_judge(args, judge, screen, frames_out):
+def play_and_judge(args, judge, screen):
     """The whole show: steady shots judged as it plays, then the left click on the tag."""
     card = start(args.card, args.out, "show")
     started = time.time()
@@ -338,7 +340,7 @@ def play_and_judge(args, judge, screen, frames_out):
     check_timeline(judge, timeline)
     if not text_seen:
         fail("the tag never showed the message")
-    save_pictures(shots, frames_out)
+    save_pictures(shots, args.out)
 
     if tag_seen_at is None:
         stop(card)
@@ -382,8 +384,8 @@ def check_timeline(judge, timeline):
 
 
 def save_pictures(shots, frames_out):
-    """A still and an animation of the show, from steady shots."""
-    if not shots or not frames_out:
+    """A still and an animation of the show, from steady shots (docs/show.gif is one)."""
+    if not shots:
         return
     crop = (160, 440, 700, 740)
     os.makedirs(frames_out, exist_ok=True)
@@ -447,7 +449,6 @@ def main():
     parser.add_argument("--card", required=True)
     parser.add_argument("--backdrop", required=True)
     parser.add_argument("--out", required=True)
-    parser.add_argument("--pictures", help="folder for show.png and show.gif")
     parser.add_argument("--depth8", action="store_true", help="run the 8-bit part (inside a --depth 8 rig)")
     parser.add_argument("--skip-depth8", action="store_true")
     args = parser.parse_args()
@@ -479,7 +480,7 @@ def main():
         if np.array_equal(baseline[y:y + h, x:x + w], wallpaper[y:y + h, x:x + w]):
             fail("the other window is not on the screen")
         judge = Judge(baseline, load_frames(), screen[1], screen[0])
-        play_and_judge(args, judge, screen, args.pictures)
+        play_and_judge(args, judge, screen)
         right_click_run(args, judge, screen)
         for backdrop in backdrops:
             backdrop.kill()
