@@ -8,7 +8,8 @@
 #   2. The running executable itself: it is replaced once the program has
 #      ended, and no temporary file is left.
 #   3. The same, but the copy process is killed as soon as it starts: the
-#      executable stays as it was.
+#      executable stays as it was; killed once the program has ended, the
+#      executable is whole, old or new.
 #   4. Cancelling the message, an empty message and cancelling the save-file
 #      dialog leave the card open and write nothing.
 #   5. The running executable under its short 8.3 name can't be written while
@@ -223,6 +224,37 @@ if open_card "$class" && enter_message; then
   remove_new_temp_files
 else
   fail "killed: could not reach the save-file dialog"
+fi
+
+# --- 3b. the copy process killed once the program has ended ------------------
+# It is waiting for the file or copying it then: the executable must be
+# whole, either the old one or the new one.
+cp "$source_exe" "$exe"
+original_sum=$(sha256sum <"$exe")
+temp_before=$(temp_listing)
+start_program "$exe"
+if open_card "$class" && enter_message; then
+  xdotool key Return
+  confirm_replace
+  wait_until 30 process_gone "$program_pid"
+  copier=$(copy_process)
+  [ -n "$copier" ] && kill -9 "$copier"
+  sleep 2
+  if [ "$(sha256sum <"$exe")" = "$original_sum" ]; then
+    pass "killed after the end: the executable is the old one"
+  elif has_greeting "$exe" "$message_stored"; then
+    pass "killed after the end: the executable is the new one"
+  else
+    fail "killed after the end: the executable is neither the old nor the new one"
+  fi
+  remove_new_temp_files
+  # The copy writes beside the target first; killed then, that file stays.
+  for name in $(ls "$work/card folder" | grep -v -e '^cardling.exe$' -e '^for grandma.exe$'); do
+    echo "note: killed after the end: left beside the executable: $name"
+    rm -f "$work/card folder/$name"
+  done
+else
+  fail "killed after the end: could not reach the save-file dialog"
 fi
 
 # --- 4. cancelled and empty -------------------------------------------------
