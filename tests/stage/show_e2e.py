@@ -352,9 +352,19 @@ def play_and_judge(args, judge, screen):
     if not wait_for(lambda: judge.shows_desktop(grab(), (tx, ty, tx + 260, ty + 170), screen), 1.5, step=0.005):
         fail("the show went on after a left click on the tag")
     print("left click on the tag: the tag vanished after %.0f ms" % ((time.time() - clicked) * 1000))
+    expect_card(card, screen, "left click on the tag")
     time.sleep(0.3)
     judge_shot(judge, grab(), card_windows(screen), "after-left-click", args.out)
     stop(card)
+
+
+def expect_card(card, screen, what):
+    """The end of the show opens the card window (or, without one, ends the program)."""
+    opened = wait_for(lambda: card.poll() is not None or card_windows(screen)[1], 3.0, step=0.05)
+    if not opened:
+        fail("no card window after the %s" % what)
+    elif card.poll() is None:
+        print("%s: the card window %s opened" % (what, card_windows(screen)[1][0][0]))
 
 
 def check_timeline(judge, timeline):
@@ -412,6 +422,7 @@ def right_click_run(args, judge, screen):
     if not wait_for(lambda: judge.shows_desktop(grab(), (bx, by, bx + 120, by + 150), screen), 1.0, step=0.005):
         fail("the show went on after a right click on the box")
     print("right click on the box: the box vanished after %.0f ms" % ((time.time() - clicked) * 1000))
+    expect_card(card, screen, "right click on the box")
     stop(card)
 
 
