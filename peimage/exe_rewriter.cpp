@@ -255,7 +255,10 @@ bool ExeRewriter::ComputeLayout(Layout* layout) {
                          static_cast<int64_t>(AlignUp(resourceVirtualSize_, sectionAlignment_));
 
   const uint8_t* opt = file_.data + optionalHeader_;
-  if (newVirtualSize <= 0 || static_cast<int64_t>(file_.size) + layout->sectionGrowth > UINT32_MAX ||
+  // A recorded size too small for what the section holds would wrap round.
+  if (newVirtualSize <= 0 || int64_t{Directory(kResourceDirectoryIndex, 4)} + layout->dataGrowth < 0)
+    return Fail("the resource section's recorded sizes are smaller than what it holds");
+  if (static_cast<int64_t>(file_.size) + layout->sectionGrowth > UINT32_MAX ||
       resourceRva_ + AlignUp(newVirtualSize, sectionAlignment_) > UINT32_MAX ||
       ReadU32(opt + kOptSizeOfImage) + layout->virtualShift > UINT32_MAX)
     return Fail("the new resource section would not fit a PE32 file");

@@ -277,6 +277,21 @@ TEST(ExeRewriter, RefusesWhatItCantCopySafely) {
   }
 }
 
+// Found by the fuzzer: a resource directory recorded with size 0 would wrap
+// round to 4 GB when the greeting shrinks.
+TEST(ExeRewriter, RefusesToShrinkBelowTheRecordedSizes) {
+  PeBuildOptions windres;
+  windres.depthFirst = true;
+  windres.relocations = true;
+  std::vector<uint8_t> file = Patched(BuildCard(kGreeting, windres).bytes, 0x98 + 96 + 16 + 4, 0);
+  ExeRewriter image;
+  ASSERT_TRUE(image.Open({file.data(), file.size()}));
+  ASSERT_TRUE(image.ReplaceResourceData(kMessage, ResourceIdKey(101), "Hi", 2));
+  MemorySink sink;
+  EXPECT_FALSE(image.Write(sink));
+  EXPECT_NE(std::strstr(image.Error(), "recorded sizes"), nullptr) << image.Error();
+}
+
 TEST(ExeRewriter, RefusesToMoveSectionsOtherThanTheRelocations) {
   PeBuildOptions options;
   options.relocations = true;
