@@ -59,14 +59,18 @@ def envelope():
 def pencil():
     """A pencil writing on a notepad, its point at (17, 15)."""
     fill, d = _canvas()
-    d.rectangle((3, 7, 20, 29), fill=1)                           # notepad
-    d.polygon([(17, 15), (18, 11), (27, 2), (30, 5), (21, 14)], fill=1)  # pencil
+    d.rectangle((3, 7, 19, 29), fill=1)                           # notepad
+    body = [(17, 15), (18, 10), (27, 1), (31, 5), (22, 14)]
+    d.polygon(body, fill=1)
     lines, l = _canvas()
-    for y in (12, 16, 20, 24):
-        l.line((6, y, 14 if y < 20 else 17, y), fill=1)
-    l.line((3, 9, 20, 9), fill=1)
-    l.line((18, 12, 20, 14), fill=1)                               # the sharpened wood
-    l.line((25, 4, 28, 7), fill=1)                                 # the ferrule
+    for y in (13, 17, 21, 25):
+        l.line((6, y, 12 if y < 20 else 16, y), fill=1)
+    l.line((3, 9, 19, 9), fill=1)
+    # the pencil drawn in outline over the pad, its graphite point solid
+    l.polygon(body, outline=1)
+    l.line((18, 10, 22, 14), fill=1)
+    l.line((25, 3, 29, 7), fill=1)
+    l.polygon([(17, 15), (17, 13), (19, 15)], fill=1)
     return fill, lines
 
 
