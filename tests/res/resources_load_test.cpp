@@ -69,7 +69,22 @@ TEST(Resources, IconHasExactImagesAt16_32And48)
         EXPECT_EQ(header.biWidth, size);
         EXPECT_EQ(header.biHeight, 2 * size);
         HICON icon = static_cast<HICON>(LoadImageA(Self(), MAKEINTRESOURCEA(100), IMAGE_ICON, size, size, 0));
-        EXPECT_NE(icon, nullptr);
+        ASSERT_NE(icon, nullptr);
+        // Drawn over white: the corners stay white, the box is not.
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all = {0, 0, size, size};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL));
+        EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255));
+        EXPECT_EQ(GetPixel(dc, size - 1, 0), RGB(255, 255, 255));
+        EXPECT_NE(GetPixel(dc, size / 4, size * 3 / 4), RGB(255, 255, 255));
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
         DestroyIcon(icon);
     }
 }

@@ -159,55 +159,72 @@ ICON_16_COLOURS = {"O": style.OUTLINE, "R": style.RED, "r": style.RED_SHADE, "G"
 
 def _icon_16():
     rows = ICON_16.split()
-    a = np.zeros((16, 16, 4), np.uint8)
+    rgb = np.zeros((16, 16, 3), np.uint8)
+    opaque = np.zeros((16, 16), bool)
     for y, row in enumerate(rows):
         for x, ch in enumerate(row):
             if ch in ICON_16_COLOURS:
-                r, g, b = ICON_16_COLOURS[ch]
-                a[y, x] = (b, g, r, 255)
-    return a
+                rgb[y, x] = ICON_16_COLOURS[ch]
+                opaque[y, x] = True
+    return rgb, opaque
 
 
 def icon_image(s):
+    """(RGB pixels, opaque mask) of the icon at s x s. The outer edge is hard,
+    like the sprites' edges against their key: the antialiased rim is laid over
+    the outline colour, and what is less than half covered stays transparent."""
     if s == 16:
         return _icon_16()
     surf = cairo.ImageSurface(cairo.FORMAT_ARGB32, s, s)
     ctx = cairo.Context(surf)
     _gift_box(ctx, s)
     surf.flush()
-    a = np.ndarray((s, s, 4), np.uint8, surf.get_data(), strides=(surf.get_stride(), 4, 1)).copy()
-    alpha = a[..., 3:4].astype(np.uint32)
-    # cairo stores premultiplied colour; icons want it straight.
-    bgr = np.where(alpha > 0, (a[..., :3].astype(np.uint32) * 255 + alpha // 2) // np.maximum(alpha, 1), 0)
-    a[..., :3] = np.minimum(bgr, 255).astype(np.uint8)
-    return a  # B, G, R, A rows top-down
+    a = np.ndarray((s, s, 4), np.uint8, surf.get_data(), strides=(surf.get_stride(), 4, 1)).astype(np.uint32)
+    alpha = a[..., 3:4]
+    under = np.array(style.OUTLINE[::-1], np.uint32)
+    bgr = a[..., :3] + ((255 - alpha) * under + 127) // 255   # premultiplied colour over the outline
+    opaque = a[..., 3] >= 128
+    rgb = np.minimum(bgr, 255).astype(np.uint8)[..., ::-1]
+    rgb[~opaque] = 0
+    return rgb, opaque
+
+
+def _icon_bitmap(s):
+    """One icon image: 8 bits per pixel over a 256-entry table, then the AND mask."""
+    rgb, opaque = icon_image(s)
+    colours = sorted({tuple(c) for c in rgb[opaque].tolist()} - {(0, 0, 0)})
+    table = [(0, 0, 0)] + colours          # index 0 under the transparent pixels
+    assert len(table) <= 256, "icon %d has %d colours" % (s, len(table))
+    index = {c: i for i, c in enumerate(table)}
+    pix = np.zeros((s, (s + 3) & ~3), np.uint8)
+    for (y, x) in zip(*np.nonzero(opaque)):
+        pix[y, x] = index[tuple(rgb[y, x].tolist())]
+    xor = pix[::-1].tobytes()
+    stride = ((s + 31) // 32) * 4
+    bits = np.zeros((s, stride * 8), np.uint8)
+    bits[:, :s] = ~opaque
+    andmask = np.packbits(bits[::-1], axis=1).tobytes()
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in table + [(0, 0, 0)] * (256 - len(table)))
+    info = struct.pack("<IiiHHIIiiII", 40, s, 2 * s, 1, 8, 0, len(xor) + len(andmask), 0, 0, 256, 0)
+    return info + palette + xor + andmask
 
 
 def ico_file(sizes=(16, 32, 48)):
-    images = []
-    for s in sizes:
-        bgra = icon_image(s)
-        xor = bgra[::-1].tobytes()
-        stride = ((s + 31) // 32) * 4
-        bits = np.zeros((s, stride * 8), np.uint8)
-        bits[:, :s] = bgra[..., 3] == 0
-        andmask = np.packbits(bits[::-1], axis=1).tobytes()
-        info = struct.pack("<IiiHHIIiiII", 40, s, 2 * s, 1, 32, 0, len(xor) + len(andmask), 0, 0, 0, 0)
-        images.append(info + xor + andmask)
+    images = [_icon_bitmap(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, body in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(body), offset)
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 8, len(body), offset)
         offset += len(body)
     return out + b"".join(images)
 
 
 def icon_preview():
-    row = Image.new("RGBA", (16 + 32 + 48 + 40, 48 + 20), (70, 110, 160, 255))
+    row = Image.new("RGB", (16 + 32 + 48 + 40, 48 + 20), (70, 110, 160))
     x = 10
     for s in (16, 32, 48):
-        b = icon_image(s)
-        rgba = Image.fromarray(b[..., [2, 1, 0, 3]].copy(), "RGBA")
-        row.alpha_composite(rgba, (x, 10))
+        rgb, opaque = icon_image(s)
+        mask = Image.fromarray((opaque * 255).astype(np.uint8), "L")
+        row.paste(Image.fromarray(rgb, "RGB"), (x, 10), mask)
         x += s + 10
-    return row.convert("RGB")
+    return row
