@@ -6,6 +6,7 @@ import os
 import numpy as np
 from PIL import Image, ImageDraw
 
+import carol
 import cursors
 import fig
 import sheets
@@ -49,6 +50,22 @@ def strip_review(data, mapper):
     return out, gif
 
 
+def piano_roll(parts, ticks_per_pixel=40):
+    """The tune's notes as bars, one colour per part, bar lines every 4 beats."""
+    end = max(s + n for p in parts for s, n, _, _ in p["notes"])
+    w, h = end // ticks_per_pixel + 20, 2 * (96 - 28) + 20
+    img = Image.new("RGB", (w, h), (250, 250, 250))
+    d = ImageDraw.Draw(img)
+    for x in range(0, end, carol.BAR):
+        d.line((10 + x // ticks_per_pixel, 0, 10 + x // ticks_per_pixel, h), fill=(210, 210, 210))
+    colours = [(200, 40, 40), (230, 170, 30), (40, 140, 70), (60, 60, 160), (120, 120, 120)]
+    for part, colour in zip(parts, colours):
+        for start, length, key, _ in part["notes"]:
+            y = 10 + 2 * (96 - min(96, max(28, key)))
+            d.rectangle((10 + start // ticks_per_pixel, y, 10 + (start + length) // ticks_per_pixel, y + 1), fill=colour)
+    return img
+
+
 def save_gif(path, frames, scale=1):
     imgs = [f.resize((f.width * scale, f.height * scale), Image.NEAREST) if scale > 1 else f for f, _ in frames]
     imgs[0].save(path, save_all=True, append_images=imgs[1:], duration=[max(20, d) for _, d in frames],
@@ -76,6 +93,7 @@ def write_all(folder, files, mapper, sheet_images, stand_ins):
         row.paste(c, (8 + i * 80, 8))
     row.save(os.path.join(folder, "cursors.png"))
     cursors.icon_preview().resize((2 * 136, 2 * 68), Image.NEAREST).save(os.path.join(folder, "icon.png"))
+    piano_roll(carol.parts()).save(os.path.join(folder, "tune.png"))
     show_frames = show.preview(files, mapper)
     save_gif(os.path.join(folder, "show.gif"), show_frames)
     with open(os.path.join(folder, "README.txt"), "w") as f:
