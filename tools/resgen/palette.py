@@ -46,9 +46,10 @@ def compute(images):
         mind = np.minimum(mind, ((rgb - np.array(c)) ** 2).sum(axis=1))
     # Unused slots repeat black: harmless, and they never attract a pixel.
     chosen += [BLACK] * (255 - len(chosen))
-    # Dark to light, so the review swatch reads well; black stays first.
-    rest = sorted(chosen[1:], key=lambda c: (c[0] * 299 + c[1] * 587 + c[2] * 114, c))
-    return [BLACK, KEY] + rest
+    # In the order chosen, most important first: an 8-bit display realizes the
+    # entries in order and maps the last ones, when it runs out of free system
+    # colours, to their nearest neighbours.
+    return [BLACK, KEY] + chosen[1:]
 
 
 class Mapper:
