@@ -89,7 +89,8 @@ def card_windows(screen):
         rect = (max(x, 0), max(y, 0), min(x + w, screen[0]), min(y + h, screen[1]))
         if rect[0] >= rect[2] or rect[1] >= rect[3]:
             continue
-        if name == "(has no name)":
+        # The host window paints nothing: seen on the screen it must show what a stage window would.
+        if name in ("(has no name)", '"Cardling"'):
             stage.append(rect)
         elif name != '"Default IME"':
             other.append((name, rect))
