@@ -396,8 +396,10 @@ LRESULT CALLBACK StageWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     if (message == WM_WINDOWPOSCHANGING)
         return 0;
     StageWindow* self = reinterpret_cast<StageWindow*>(GetWindowLongPtrA(window, 0));
+    // Without its object (not yet made, or its stage gone) the window still
+    // never closes: it goes with the host window.
     if (!self || !self->stage)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return message == WM_CLOSE ? 0 : DefWindowProcA(window, message, wParam, lParam);
 
     switch (message) {
     case WM_DESTROY:

@@ -376,3 +376,21 @@ TEST_F(StageWindows, HiddenWindowGivenAGroupAtItsOwnCornerStaysHidden)
     ASSERT_EQ(stage->windowCount, 1);
     EXPECT_FALSE(IsWindowVisible(stage->windows[0]->hwnd));
 }
+
+TEST_F(StagePerformers, StageWindowsOutlivingTheirStageTakeTheDefaultPath)
+{
+    // The windows belong to the host window and stay until it goes; the
+    // stage that made them may be deleted first.
+    Stage* fresh = new Stage(app);
+    HWND hwnd = fresh->GetWindowAt(0)->hwnd;
+    delete fresh;
+
+    SendMessageA(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(0, 0));
+    SendMessageA(hwnd, WM_CLOSE, 0, 0);
+    SendMessageA(hwnd, WM_MOUSEMOVE, 0, 0);
+    SendMessageA(hwnd, WM_QUERYNEWPALETTE, 0, 0);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, 0), 0);
+}
