@@ -456,26 +456,20 @@ def depth8_run(args):
         fail("8-bit: " + crashes[0].strip())
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--card", required=True)
-    parser.add_argument("--backdrop", required=True)
-    parser.add_argument("--out", required=True)
-    parser.add_argument("--depth8", action="store_true", help="run the 8-bit part (inside a --depth 8 rig)")
-    parser.add_argument("--skip-depth8", action="store_true")
-    args = parser.parse_args()
-    os.makedirs(args.out, exist_ok=True)
-    if args.depth8:
-        depth8_run(args)
-    else:
-        keep_windows_unmanaged()
-        screen = screen_size()
-        wallpaper_path = os.path.join(args.out, "wallpaper.png")
-        Image.fromarray(make_wallpaper(*screen)).save(wallpaper_path)
-        run_quiet(["display", "-window", "root", wallpaper_path])
-        backdrops = [subprocess.Popen(["wine", args.backdrop] + [str(v) for v in place], stdin=subprocess.DEVNULL,
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                     for place in (SWITCH_TO, BACKDROP)]
+def desktop_run(args):
+    """The show over the wallpaper and the other windows, then the right-click run. The root
+    window gets its old picture back afterwards: the rig's display may serve further tests."""
+    keep_windows_unmanaged()
+    screen = screen_size()
+    original_path = os.path.join(args.out, "root-before.png")
+    Image.fromarray(grab()).save(original_path)
+    wallpaper_path = os.path.join(args.out, "wallpaper.png")
+    Image.fromarray(make_wallpaper(*screen)).save(wallpaper_path)
+    run_quiet(["display", "-window", "root", wallpaper_path])
+    backdrops = [subprocess.Popen(["wine", args.backdrop] + [str(v) for v in place], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                 for place in (SWITCH_TO, BACKDROP)]
+    try:
         time.sleep(2.0)
         x, y, w, h = BACKDROP
         baseline = grab()
@@ -494,9 +488,26 @@ def main():
         judge = Judge(baseline, load_frames(), screen[1], screen[0])
         play_and_judge(args, judge, screen)
         right_click_run(args, judge, screen)
+    finally:
         for backdrop in backdrops:
             backdrop.kill()
             backdrop.wait()
+        run_quiet(["display", "-window", "root", original_path])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--card", required=True)
+    parser.add_argument("--backdrop", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--depth8", action="store_true", help="run the 8-bit part (inside a --depth 8 rig)")
+    parser.add_argument("--skip-depth8", action="store_true")
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    if args.depth8:
+        depth8_run(args)
+    else:
+        desktop_run(args)
         if not args.skip_depth8:
             rig = os.path.join(ROOT, "scripts", "wine-rig")
             code = subprocess.call([rig, "--depth", "8", sys.executable, __file__, "--depth8", "--card", args.card,
