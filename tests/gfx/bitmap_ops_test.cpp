@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "gfx/gdi_objects.h"
 #include "tests/gfx/gdi_test_util.h"
 
 namespace {
@@ -72,7 +73,7 @@ TEST_P(BlitKeyedTest, LeavesOutTheKeyAndRestoresTheSource) {
   HBITMAP target = MakeBitmap(20, 10, [](int, int) { return kBackground; });
   std::vector<COLORREF> sourceBefore = ReadPixels(source);
   {
-    BitmapDc dest(target);
+    MemoryDc dest(nullptr, target);
     BlitKeyed(dest.get(), &c.destRect, source, c.srcX, c.srcY, c.keyCorner);
   }
   COLORREF key = c.keyCorner == 1 ? kCornerB : kCornerA;
@@ -98,7 +99,7 @@ TEST(BlitKeyed, AllKeyColourLeavesTheDestinationUnchanged) {
   std::vector<COLORREF> before = ReadPixels(target);
   RECT rect = {2, 2, 8, 5};
   for (int corner : {0, 1}) {
-    BitmapDc dest(target);
+    MemoryDc dest(nullptr, target);
     BlitKeyed(dest.get(), &rect, source, 0, 0, corner);
   }
   EXPECT_EQ(ReadPixels(target), before);
@@ -111,7 +112,7 @@ TEST(BlitKeyedTopLeft, KeysOnTheTopLeftPixel) {
   HBITMAP source = MakeBitmap(10, 4, SourceColour);
   HBITMAP target = MakeBitmap(20, 10, [](int, int) { return kBackground; });
   {
-    BitmapDc dest(target);
+    MemoryDc dest(nullptr, target);
     BlitKeyedTopLeft(dest.get(), &c.destRect, source, 0, 0);
   }
   EXPECT_EQ(ReadPixels(target), Expected(c, kCornerA, 20, 10));
@@ -130,7 +131,7 @@ TEST(BlitKeyedWithScratch, LeavesOutTheGivenKeyAndNeverChangesTheSource) {
     KeyedCase c = {"scratch", {4, 5, 11, 8}, 2, 1, 0};
     RECT srcRect = {2, 1, 9, 4};
     {
-      BitmapDc dest(target);
+      MemoryDc dest(nullptr, target);
       HBRUSH fill = CreateSolidBrush(kBackground);
       RECT all = {0, 0, 20, 10};
       FillRect(dest.get(), &all, fill);
@@ -166,7 +167,7 @@ TEST_P(GrabClippedTest, ClipsTargetThenSourceCoordinates) {
   HBITMAP sourceBitmap = MakeBitmap(200, 50, Pattern);
   HBITMAP bitmap = MakeBitmap(40, 20, [](int, int) { return kUntouched; });
   {
-    BitmapDc source(sourceBitmap);
+    MemoryDc source(nullptr, sourceBitmap);
     GrabIntoBitmapClipped(source.get(), bitmap, c.x, c.y, c.width, c.height, c.srcX, c.srcY);
   }
   std::vector<COLORREF> expected(40 * 20, kUntouched);
@@ -210,7 +211,7 @@ TEST(PlainCopies, DrawAndGrabMoveTheRightRectangles) {
   HBITMAP picture = MakeBitmap(6, 4, Pattern);
   HBITMAP canvas = MakeBitmap(20, 10, [](int, int) { return kUntouched; });
   {
-    BitmapDc dc(canvas);
+    MemoryDc dc(nullptr, canvas);
     DrawBitmap(dc.get(), picture, 1, 2);
     DrawBitmapPart(dc.get(), picture, 10, 5, 3, 2, 2, 1);
   }
@@ -229,7 +230,7 @@ TEST(PlainCopies, DrawAndGrabMoveTheRightRectangles) {
 
   HBITMAP grabbed = MakeBitmap(4, 3, [](int, int) { return kUntouched; });
   {
-    BitmapDc dc(canvas);
+    MemoryDc dc(nullptr, canvas);
     GrabIntoBitmap(dc.get(), grabbed, 2, 3);
   }
   std::vector<COLORREF> grabbedPixels = ReadPixels(grabbed);

@@ -55,20 +55,3 @@ inline std::vector<COLORREF> ReadPixels(HBITMAP bitmap) {
   }
   return colours;
 }
-
-// A memory DC holding a bitmap, for tests that draw into a DC.
-class BitmapDc {
- public:
-  explicit BitmapDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, bitmap)) {}
-  ~BitmapDc() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  BitmapDc(const BitmapDc&) = delete;
-  BitmapDc& operator=(const BitmapDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
