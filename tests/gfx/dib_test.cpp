@@ -8,15 +8,10 @@
 
 namespace {
 
-// DIB resources of the test fixtures (tests/gfx/gfx_fixtures.rc, made by make_fixtures.py):
-// palette entry i is (red i, green 5i, blue 255 - i); pixel (x, y) of the
-// indexed images is entry x + 16y.
+// DIB resources of the test fixtures (tests/gfx/gfx_fixtures.rc, made by make_fixtures.py),
+// in the test palette; pixel (x, y) of the indexed images is entry x + 16y.
 HINSTANCE Module() {
   return GetModuleHandleA(nullptr);
-}
-
-COLORREF PaletteColour(int index) {
-  return RGB(index, (index * 5) & 0xFF, 255 - index);
 }
 
 bool ColoursAreExact() {
@@ -49,7 +44,7 @@ TEST_P(LoadDibTest, PacksHeaderColoursAndPixels) {
   EXPECT_GE(GlobalSize(dib), 40 + c.clrUsed * 4 + c.sizeImage);
   const BYTE* table = block + 40;
   for (DWORD i = 0; i < c.clrUsed; i++) {
-    ASSERT_EQ(RGB(table[4 * i + 2], table[4 * i + 1], table[4 * i]), PaletteColour(int(i))) << i;
+    ASSERT_EQ(RGB(table[4 * i + 2], table[4 * i + 1], table[4 * i]), TestPaletteColour(int(i))) << i;
     ASSERT_EQ(table[4 * i + 3], 0) << i;
   }
   if (c.bitCount == 8) {
@@ -112,12 +107,7 @@ TEST(CreateDibPalette, MakesAllEntriesOrNothingWithoutATable) {
   GlobalUnlock(dib);
   GlobalFree(dib);
   ASSERT_NE(palette, nullptr);
-  PALETTEENTRY entries[257];
-  ASSERT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
-  for (int i = 0; i < 256; i++) {
-    EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), PaletteColour(i)) << i;
-    EXPECT_EQ(entries[i].peFlags, 0);
-  }
+  ExpectTestPalette(palette);
   DeleteObject(palette);
 
   // No colour table at 24 bits, even with biClrUsed read as 0 and 2^24 colours possible.
@@ -175,7 +165,7 @@ TEST(LoadDibBitmap, MatchesColoursThroughTheDibsOwnPalette) {
     if (ColoursAreExact()) {
       std::vector<COLORREF> pixels = ReadPixels(bitmap);
       for (int i = 0; i < 256; i++) {
-        ASSERT_EQ(pixels[i], PaletteColour(i)) << name << " pixel " << i;
+        ASSERT_EQ(pixels[i], TestPaletteColour(i)) << name << " pixel " << i;
       }
     }
     DeleteObject(bitmap);

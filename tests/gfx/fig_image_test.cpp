@@ -16,10 +16,6 @@ HINSTANCE Module() {
   return GetModuleHandleA(nullptr);
 }
 
-COLORREF PaletteColour(int index) {
-  return RGB(index, (index * 5) & 0xFF, 255 - index);
-}
-
 // The frame's bitmap shows pixel (x, y) in the palette colour of FigTestPixel.
 void ExpectFramePixels(HBITMAP bitmap, const FigTestFrame& shape) {
   ASSERT_EQ(GetObjectType(bitmap), DWORD(OBJ_BITMAP));
@@ -27,7 +23,7 @@ void ExpectFramePixels(HBITMAP bitmap, const FigTestFrame& shape) {
   ASSERT_EQ(pixels.size(), size_t(shape.width) * shape.height);
   for (int y = 0; y < shape.height; y++) {
     for (int x = 0; x < shape.width; x++) {
-      ASSERT_EQ(pixels[y * shape.width + x], PaletteColour(FigTestPixel(shape, x, y))) << x << "," << y;
+      ASSERT_EQ(pixels[y * shape.width + x], TestPaletteColour(FigTestPixel(shape, x, y))) << x << "," << y;
     }
   }
 }
@@ -166,7 +162,7 @@ TEST(FigReadFrame, DamagedPixelsStillGiveAFrameOfPaletteEntryZero) {
   FigFrameHeader* header;
   ASSERT_EQ(FigReadFrame(image, &bitmap, &header), kFigFrameRead);
   EXPECT_EQ(header->dibHeader.biSizeImage, 128u);  // the capacity: nothing inflated
-  EXPECT_EQ(ReadPixels(bitmap), std::vector<COLORREF>(128, PaletteColour(0)));
+  EXPECT_EQ(ReadPixels(bitmap), std::vector<COLORREF>(128, TestPaletteColour(0)));
   DeleteObject(bitmap);
   FigFreeFrameHeader(header);
   FigClose(image);
@@ -215,13 +211,7 @@ TEST(FigResource, OpensFirstFrameAndPalette) {
   DeleteObject(first);
 
   HPALETTE palette = FigLoadPalette(Module(), kFramesFig);
-  ASSERT_EQ(GetObjectType(palette), DWORD(OBJ_PAL));
-  PALETTEENTRY entries[257];
-  ASSERT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
-  for (int i = 0; i < 256; i++) {
-    EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), PaletteColour(i)) << i;
-    EXPECT_EQ(entries[i].peFlags, 0);
-  }
+  ExpectTestPalette(palette);
   DeleteObject(palette);
 }
 

@@ -1,10 +1,30 @@
-// Bitmaps with known pixels for the drawing tests, and a way to read them back.
+// The test palette, bitmaps with known pixels for the drawing tests, and a way
+// to read them back.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <vector>
+
+// The palette of the test pictures (make_fixtures.py, FigTestPalette):
+// entry i is (red i, green 5i, blue 255 - i).
+inline COLORREF TestPaletteColour(int index) {
+  return RGB(index, (index * 5) & 0xFF, 255 - index);
+}
+
+// `palette` holds the 256 entries of the test palette, without flags.
+inline void ExpectTestPalette(HPALETTE palette) {
+  ASSERT_EQ(GetObjectType(palette), DWORD(OBJ_PAL));
+  PALETTEENTRY entries[257];
+  ASSERT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
+  for (int i = 0; i < 256; i++) {
+    EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), TestPaletteColour(i)) << i;
+    EXPECT_EQ(entries[i].peFlags, 0) << i;
+  }
+}
 
 inline int ScreenBitsPerPixel() {
   HDC screen = GetDC(nullptr);

@@ -6,27 +6,12 @@
 
 namespace {
 
-// The test executable's IDB_PAL and FIG fixtures use this palette:
-// entry i is (red i, green 5i, blue 255 - i).
-COLORREF PaletteColour(int index) {
-  return RGB(index, (index * 5) & 0xFF, 255 - index);
-}
-
 HINSTANCE Module() {
   return GetModuleHandleA(nullptr);
 }
 
 bool IsPaletteDisplay() {
   return ScreenBitsPerPixel() == 8;
-}
-
-void ExpectTestPalette(HPALETTE palette) {
-  ASSERT_EQ(GetObjectType(palette), DWORD(OBJ_PAL));
-  PALETTEENTRY entries[257];
-  ASSERT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
-  for (int i = 0; i < 256; i++) {
-    EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), PaletteColour(i)) << i;
-  }
 }
 
 // While false, the test windows leave palette messages to DefWindowProc, so that a
