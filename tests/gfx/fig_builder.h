@@ -17,21 +17,28 @@ struct FigTestFrame {
   int16_t delay = 0;
   int16_t disposal = -1;
   uint8_t seed = 0;  // varies the pixel pattern between frames
+  // Palette index of every pixel, rows top-down; the seed's pattern when empty.
+  std::vector<uint8_t> pixels;
+  // Z_NO_COMPRESSION makes the record's size depend on the frame's size alone.
+  int zlibLevel = Z_BEST_COMPRESSION;
   int16_t planes = 1;
   int16_t bitCount = 8;
   int16_t compression = 0;
 };
 
-inline std::vector<uint8_t> Compress(const std::vector<uint8_t>& bytes) {
+inline std::vector<uint8_t> Compress(const std::vector<uint8_t>& bytes, int level = Z_BEST_COMPRESSION) {
   uLongf size = compressBound(uLong(bytes.size()));
   std::vector<uint8_t> out(size);
-  compress2(out.data(), &size, bytes.data(), uLong(bytes.size()), Z_BEST_COMPRESSION);
+  compress2(out.data(), &size, bytes.data(), uLong(bytes.size()), level);
   out.resize(size);
   return out;
 }
 
 // Palette index of pixel (x, y), y counted from the top of the frame.
 inline uint8_t FigTestPixel(const FigTestFrame& frame, int x, int y) {
+  if (!frame.pixels.empty()) {
+    return frame.pixels[size_t(y) * frame.width + x];
+  }
   return uint8_t(frame.seed + x + 7 * y);
 }
 
@@ -98,7 +105,7 @@ inline std::vector<uint8_t> BuildFig(const std::vector<FigTestFrame>& frames, in
   PutLong(&out, uint32_t(palette.size()));
   out.insert(out.end(), palette.begin(), palette.end());
   for (const FigTestFrame& frame : frames) {
-    PutFrameRecord(&out, frame, Compress(FigTestRows(frame)));
+    PutFrameRecord(&out, frame, Compress(FigTestRows(frame), frame.zlibLevel));
   }
   return out;
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "gfx/gdi_objects.h"
+
 // The palette of the test pictures (make_fixtures.py, FigTestPalette):
 // entry i is (red i, green 5i, blue 255 - i).
 inline COLORREF TestPaletteColour(int index) {
@@ -74,4 +76,10 @@ inline std::vector<COLORREF> ReadPixels(HBITMAP bitmap) {
     colours[i] = RGB((pixels[i] >> 16) & 0xFF, (pixels[i] >> 8) & 0xFF, pixels[i] & 0xFF);
   }
   return colours;
+}
+
+// Pixel (x, y) of a bitmap.
+inline COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
+  MemoryDc dc(nullptr, bitmap);
+  return GetPixel(dc.get(), x, y);
 }
