@@ -41,6 +41,11 @@ public:
 private:
     void Remove() const
     {
+        // The save-file dialog makes the folder it saved in the current one,
+        // which can't be removed.
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof(temp), temp);
+        SetCurrentDirectoryA(temp);
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
