@@ -10,35 +10,13 @@
 #include "stage/scene.h"
 #include "stage/sprite.h"
 #include "stage/stage.h"
+#include "tests/app/message_pump.h"
 
 namespace {
 
 std::tuple<int, int, int, int> PoseOf(const Sprite* sprite)
 {
     return {sprite->state, sprite->frameBase, sprite->frameOffset, sprite->counter};
-}
-
-// Pumps messages for `ms`, counting host timer ticks; stops early on WM_QUIT.
-int Pump(HWND host, DWORD ms, WPARAM* quitCode = nullptr)
-{
-    int ticks = 0;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            if (quitCode)
-                *quitCode = msg.wParam;
-            return ticks;
-        }
-        if (msg.message == WM_TIMER && msg.hwnd == host && msg.wParam == 1)
-            ticks++;
-        DispatchMessageA(&msg);
-    }
-    return ticks;
 }
 
 class HostWindow : public ::testing::Test {
@@ -56,7 +34,7 @@ protected:
     {
         if (IsWindow(host_)) {
             DestroyWindow(host_);
-            Pump(host_, 200);
+            PumpMessages(200, host_);
         }
     }
 
@@ -91,7 +69,7 @@ TEST_F(HostWindow, AnyTimerIdTicksTheStage)
 
 TEST_F(HostWindow, TimerOneFiresEveryHundredMilliseconds)
 {
-    int ticks = Pump(host_, 1000);
+    int ticks = PumpMessages(1000, host_);
     EXPECT_GE(ticks, 7);
     EXPECT_LE(ticks, 12);
 }
@@ -100,7 +78,7 @@ TEST_F(HostWindow, CloseDestroysTheWindowAndQuitsWithCodeZero)
 {
     PostMessageA(host_, WM_CLOSE, 0, 0);
     WPARAM quitCode = 99;
-    Pump(host_, 5000, &quitCode);
+    PumpMessages(5000, host_, &quitCode);
     EXPECT_EQ(quitCode, 0u);
     EXPECT_FALSE(IsWindow(host_));
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "tests/app/message_pump.h"
 
 namespace {
 
@@ -70,21 +71,6 @@ std::set<std::string> TuneFiles() {
     return found;
 }
 
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            return;
-        }
-        DispatchMessageA(&msg);
-    }
-}
-
 class MusicPlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterHostClass(GetModuleHandleA(nullptr)); }
@@ -104,14 +90,14 @@ protected:
         if (IsWindow(host)) {
             DestroyWindow(host);
         }
-        Pump(50);
+        PumpMessages(50);
         EXPECT_TRUE(TuneFiles().empty()) << "shutdown left a tune's file behind";
     }
 
     // What the sequencer posts when a play ends.
     void Notify() {
         PostMessageA(host, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, app->musicDevice);
-        Pump(50);
+        PumpMessages(50);
     }
 
     std::string CurrentFile() const { return app->musicFile; }
@@ -153,7 +139,7 @@ TEST_F(MusicPlayer, ANewTuneDeletesTheOldFileAtOnceAndIgnoresTheOldNotification)
     EXPECT_NE(app->musicDevice, kNoMusicDevice);
     EXPECT_EQ(app->staleNotifyCount, 1);
 
-    Pump(100);  // the aborted first tune's notification arrives
+    PumpMessages(100);  // the aborted first tune's notification arrives
     EXPECT_EQ(app->staleNotifyCount, 0);
     EXPECT_TRUE(Exists(second));
     EXPECT_NE(app->musicDevice, kNoMusicDevice);
@@ -174,7 +160,7 @@ TEST_F(MusicPlayer, EveryReplacedTuneIsRemovedAndOwesOneNotification) {
     EXPECT_FALSE(Exists(second));
     EXPECT_EQ(TuneFiles(), std::set<std::string>{third});
     EXPECT_EQ(app->staleNotifyCount, 2);
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(app->staleNotifyCount, 0);
     EXPECT_TRUE(Exists(third));
     Notify();
@@ -198,7 +184,7 @@ TEST_F(MusicPlayer, ATuneTheSequencerRefusesOwesNoNotification) {
     EXPECT_FALSE(Exists(first));
     EXPECT_EQ(app->musicDevice, kNoMusicDevice);
     EXPECT_EQ(app->staleNotifyCount, 1);  // the first tune's aborted play
-    Pump(100);
+    PumpMessages(100);
     EXPECT_EQ(app->staleNotifyCount, 0);
 
     std::string broken = CurrentFile();
