@@ -25,6 +25,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     if (!RegisterHostClass(instance))
         return 0;
     g_application = new Application(instance, commandLine);
+    // Without its host window nothing would ever end the message loop.
+    if (!g_application->hostWindow) {
+        DestroyApplicationAtExit();
+        return 0;
+    }
 
     MSG msg = {};
     while (GetMessageA(&msg, nullptr, 0, 0)) {
