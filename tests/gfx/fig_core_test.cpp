@@ -8,15 +8,20 @@
 
 namespace {
 
-// Copies into an exact-size heap block so that any read past the end is caught.
-struct Bytes {
-  explicit Bytes(const std::vector<uint8_t>& source, size_t length)
-      : data(new uint8_t[length ? length : 1]), size(length) {
+// The first `length` bytes of an image, copied into an exact-size heap block so
+// that any read past the end is caught, and its header decoded from there.
+struct DecodedFig {
+  DecodedFig(const std::vector<uint8_t>& source, size_t length) : data(new uint8_t[length ? length : 1]) {
     memcpy(data.get(), source.data(), length);
+    cursor = FigCursor{data.get(), length, 0};
+    opened = FigDecodeHeader(&cursor, &header, palette);
   }
-  FigCursor Cursor() const { return FigCursor{data.get(), size, 0}; }
+  explicit DecodedFig(const std::vector<uint8_t>& source) : DecodedFig(source, source.size()) {}
   std::unique_ptr<uint8_t[]> data;
-  size_t size;
+  FigCursor cursor;
+  FigHeader header;
+  uint8_t palette[kFigPaletteBytes];
+  bool opened = false;
 };
 
 size_t FirstRecordOffset(const std::vector<uint8_t>& fig) {
@@ -32,19 +37,16 @@ void SetLong(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
 
 TEST(FigCore, ReadsHeaderAndPalette) {
   std::vector<uint8_t> fig = BuildFig({FigTestFrame{}}, 468, 60, -1, 29);
-  Bytes bytes(fig, fig.size());
-  FigCursor cursor = bytes.Cursor();
-  FigHeader header;
-  uint8_t palette[kFigPaletteBytes];
-  ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
-  EXPECT_EQ(header.loopCount, -1);
-  EXPECT_EQ(header.frameCount, 1);
-  EXPECT_EQ(header.width, 468);
-  EXPECT_EQ(header.height, 60);
-  EXPECT_EQ(header.extraWord, 29);
-  EXPECT_EQ(size_t(header.paletteSize), FirstRecordOffset(fig) - kFigFileHeaderSize);
-  EXPECT_EQ(cursor.position, FirstRecordOffset(fig));
-  EXPECT_EQ(std::vector<uint8_t>(palette, palette + kFigPaletteBytes), FigTestPalette());
+  DecodedFig image(fig);
+  ASSERT_TRUE(image.opened);
+  EXPECT_EQ(image.header.loopCount, -1);
+  EXPECT_EQ(image.header.frameCount, 1);
+  EXPECT_EQ(image.header.width, 468);
+  EXPECT_EQ(image.header.height, 60);
+  EXPECT_EQ(image.header.extraWord, 29);
+  EXPECT_EQ(size_t(image.header.paletteSize), FirstRecordOffset(fig) - kFigFileHeaderSize);
+  EXPECT_EQ(image.cursor.position, FirstRecordOffset(fig));
+  EXPECT_EQ(std::vector<uint8_t>(image.palette, image.palette + kFigPaletteBytes), FigTestPalette());
 }
 
 TEST(FigCore, RefusesWrongMagicInAnyByte) {
@@ -52,11 +54,8 @@ TEST(FigCore, RefusesWrongMagicInAnyByte) {
   for (int i = 0; i < 4; i++) {
     std::vector<uint8_t> fig = good;
     fig[i] ^= 0x20;  // "fIG1", "FiG1", ... are not FIG images either
-    Bytes bytes(fig, fig.size());
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    EXPECT_FALSE(FigDecodeHeader(&cursor, &header, palette)) << "byte " << i;
+    DecodedFig image(fig);
+    EXPECT_FALSE(image.opened) << "byte " << i;
   }
 }
 
@@ -78,24 +77,18 @@ TEST(FigCore, RefusesPaletteBlocksThatDoNotInflate) {
     if (c.garble) {
       memset(&fig[kFigFileHeaderSize], 0xA5, fig.size() - kFigFileHeaderSize);
     }
-    Bytes bytes(fig, fig.size());
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    EXPECT_FALSE(FigDecodeHeader(&cursor, &header, palette)) << c.what;
+    DecodedFig image(fig);
+    EXPECT_FALSE(image.opened) << c.what;
   }
 }
 
 TEST(FigCore, ZeroFramesOpens) {
   std::vector<uint8_t> fig = BuildFig({}, 10, 10);
-  Bytes bytes(fig, fig.size());
-  FigCursor cursor = bytes.Cursor();
-  FigHeader header;
-  uint8_t palette[kFigPaletteBytes];
-  ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
-  EXPECT_EQ(header.frameCount, 0);
+  DecodedFig image(fig);
+  ASSERT_TRUE(image.opened);
+  EXPECT_EQ(image.header.frameCount, 0);
   FigFrame frame;
-  EXPECT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDamaged);
+  EXPECT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDamaged);
 }
 
 TEST(FigCore, FramePixelsUseTheRoundedStride) {
@@ -117,14 +110,11 @@ TEST(FigCore, FramePixelsUseTheRoundedStride) {
     frames.push_back(frame);
   }
   std::vector<uint8_t> fig = BuildFig(frames, 600, 600);
-  Bytes bytes(fig, fig.size());
-  FigCursor cursor = bytes.Cursor();
-  FigHeader header;
-  uint8_t palette[kFigPaletteBytes];
-  ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
+  DecodedFig image(fig);
+  ASSERT_TRUE(image.opened);
   for (size_t i = 0; i < frames.size(); i++) {
     FigFrame frame;
-    ASSERT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDecoded) << i;
+    ASSERT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDecoded) << i;
     EXPECT_EQ(frame.pixelBytes, cases[i].pixelBytes);
     EXPECT_EQ(frame.inflatedBytes, cases[i].pixelBytes);
     EXPECT_EQ(std::vector<uint8_t>(frame.pixels.get(), frame.pixels.get() + frame.pixelBytes),
@@ -140,7 +130,7 @@ TEST(FigCore, FramePixelsUseTheRoundedStride) {
     EXPECT_EQ(frame.record.delay, 40);
     EXPECT_EQ(frame.record.disposal, 1);
   }
-  EXPECT_EQ(cursor.position, fig.size());
+  EXPECT_EQ(image.cursor.position, fig.size());
 }
 
 TEST(FigCore, RefusesFrameSizesThatAreNotPositiveOrTooLarge) {
@@ -154,15 +144,12 @@ TEST(FigCore, RefusesFrameSizesThatAreNotPositiveOrTooLarge) {
     shape.height = c.height;
     PutFrameRecord(&fig, shape, Compress(std::vector<uint8_t>(64, 1)));
     fig[6] = 1;  // frame count
-    Bytes bytes(fig, fig.size());
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
-    size_t before = cursor.position;
+    DecodedFig image(fig);
+    ASSERT_TRUE(image.opened);
+    size_t before = image.cursor.position;
     FigFrame frame;
-    EXPECT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDamaged) << c.width << "x" << c.height;
-    EXPECT_EQ(cursor.position, before);
+    EXPECT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDamaged) << c.width << "x" << c.height;
+    EXPECT_EQ(image.cursor.position, before);
     EXPECT_FALSE(frame.pixels);
   }
 }
@@ -174,13 +161,10 @@ TEST(FigCore, AcceptsTheLargestFrame) {
   shape.height = 8192;
   PutFrameRecord(&fig, shape, Compress(std::vector<uint8_t>(64, 1)));
   fig[6] = 1;
-  Bytes bytes(fig, fig.size());
-  FigCursor cursor = bytes.Cursor();
-  FigHeader header;
-  uint8_t palette[kFigPaletteBytes];
-  ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
+  DecodedFig image(fig);
+  ASSERT_TRUE(image.opened);
   FigFrame frame;
-  ASSERT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDecoded);
+  ASSERT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDecoded);
   EXPECT_EQ(frame.pixelBytes, size_t(8192) * 8192);
   EXPECT_EQ(frame.pixels[frame.pixelBytes - 1], 0);
 }
@@ -194,13 +178,10 @@ TEST(FigCore, RefusesFrameDataPastTheEnd) {
   for (uint32_t dataSize : {uint32_t(good.size()), 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
     std::vector<uint8_t> fig = good;
     SetLong(&fig, dataSizeAt, dataSize);
-    Bytes bytes(fig, fig.size());
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
+    DecodedFig image(fig);
+    ASSERT_TRUE(image.opened);
     FigFrame frame;
-    EXPECT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDamaged) << dataSize;
+    EXPECT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDamaged) << dataSize;
   }
 }
 
@@ -215,18 +196,15 @@ TEST(FigCore, TruncatedImagesFailWithoutReadingPastTheEnd) {
   std::vector<uint8_t> fig = BuildFig({first, second}, 60, 60);
   size_t firstRecord = FirstRecordOffset(fig);
   for (size_t length = 0; length < fig.size(); length++) {
-    Bytes bytes(fig, length);
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    bool opened = FigDecodeHeader(&cursor, &header, palette);
-    EXPECT_EQ(opened, length >= firstRecord) << length;
-    if (!opened) {
+    DecodedFig image(fig, length);
+    EXPECT_EQ(image.opened, length >= firstRecord) << length;
+    if (!image.opened) {
       continue;
     }
     int decoded = 0;
     FigFrame frame;
-    while (decoded < header.frameCount && FigDecodeFrame(&cursor, &frame) == FigFrameStatus::kDecoded) {
+    while (decoded < image.header.frameCount &&
+           FigDecodeFrame(&image.cursor, &frame) == FigFrameStatus::kDecoded) {
       decoded++;
     }
     EXPECT_LT(decoded, 2) << length;
@@ -255,17 +233,14 @@ TEST(FigCore, DamagedPixelsGiveAFrameThatIsZeroWhereNothingInflated) {
     std::vector<uint8_t> fig = BuildFig({}, 30, 20);
     fig[6] = 1;
     PutFrameRecord(&fig, shape, c.data);
-    Bytes bytes(fig, fig.size());
-    FigCursor cursor = bytes.Cursor();
-    FigHeader header;
-    uint8_t palette[kFigPaletteBytes];
-    ASSERT_TRUE(FigDecodeHeader(&cursor, &header, palette));
+    DecodedFig image(fig);
+    ASSERT_TRUE(image.opened);
     // A buffer left over from a larger frame, as a reader reuses it.
     FigFrame frame;
     frame.capacity = 4096;
     frame.pixels.reset(new uint8_t[frame.capacity]);
     memset(frame.pixels.get(), 0xEE, frame.capacity);
-    ASSERT_EQ(FigDecodeFrame(&cursor, &frame), FigFrameStatus::kDecoded) << c.what;
+    ASSERT_EQ(FigDecodeFrame(&image.cursor, &frame), FigFrameStatus::kDecoded) << c.what;
     EXPECT_EQ(frame.inflatedBytes, c.inflatedBytes) << c.what;
     ASSERT_EQ(frame.pixelBytes, rows.size());
     // What inflated is the image's own prefix; everything after it is zero.
@@ -276,7 +251,7 @@ TEST(FigCore, DamagedPixelsGiveAFrameThatIsZeroWhereNothingInflated) {
     for (size_t i = good; i < rows.size(); i++) {
       ASSERT_EQ(frame.pixels[i], 0) << c.what << " at " << i;
     }
-    EXPECT_EQ(cursor.position, fig.size());
+    EXPECT_EQ(image.cursor.position, fig.size());
   }
 }
 
