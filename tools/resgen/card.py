@@ -162,17 +162,8 @@ def _tree(ctx, cx, base, h):
     for i, (dx, dy) in enumerate(((-10, 44), (12, 58), (-22, 78), (6, 84), (24, 96), (-4, 104), (-28, 108))):
         ctx.arc(cx + dx, base - h + dy, 3.2, 0, 2 * math.pi)
         style.fill_stroke(ctx, (style.RED, style.GOLD, style.WHITE)[i % 3], 1.2)
-    _star_shape(ctx, cx, base - h - 4, 9)
+    style.star_path(ctx, cx, base - h - 4, 9)
     style.fill_stroke(ctx, style.STAR)
-
-
-def _star_shape(ctx, cx, cy, r):
-    ctx.move_to(cx, cy - r)
-    for k in range(1, 10):
-        a = -math.pi / 2 + k * math.pi / 5
-        rr = r if k % 2 == 0 else r * 0.45
-        ctx.line_to(cx + rr * math.cos(a), cy + rr * math.sin(a))
-    ctx.close_path()
 
 
 def _button(ctx, rect, label_lines, icon):
@@ -241,7 +232,7 @@ def _logo(ctx):
     x0, y0, x1, y1 = LOGO
     _rounded(ctx, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 10)
     style.fill_stroke(ctx, style.RED)
-    _star_shape(ctx, x0 + 17, (y0 + y1) / 2, 9)
+    style.star_path(ctx, x0 + 17, (y0 + y1) / 2, 9)
     style.fill_stroke(ctx, style.GOLD, 1.5)
     style.text(ctx, "cardling", x0 + 30, (y0 + y1) / 2 + 5, 15, style.WHITE)
 

@@ -116,12 +116,7 @@ def _star(ctx, cx, cy, r, rays=False):
             ctx.line_to(cx + outer * math.cos(a), cy + outer * math.sin(a))
             ctx.set_line_cap(cairo.LINE_CAP_ROUND)
             style.stroke(ctx, style.STAR_LIGHT, 2.0)
-    ctx.move_to(cx, cy - r)
-    for k in range(1, 10):
-        a = -math.pi / 2 + k * math.pi / 5
-        rr = r if k % 2 == 0 else r * 0.45
-        ctx.line_to(cx + rr * math.cos(a), cy + rr * math.sin(a))
-    ctx.close_path()
+    style.star_path(ctx, cx, cy, r)
     ctx.set_line_join(cairo.LINE_JOIN_ROUND)
     style.fill_stroke(ctx, style.STAR, 2.0)
     if r >= 10:

@@ -1,6 +1,8 @@
 """The card's colours (the fills match the sprite sheets', so the pictures
 share most palette entries) and the cairo habits every picture shares: flat fills
 with one shade step and a 2-pixel very dark brown outline."""
+import math
+
 import cairo
 import numpy as np
 from PIL import Image
@@ -48,6 +50,16 @@ def fill_stroke(ctx, colour, width=2.0, outline=OUTLINE):
     ctx.set_source_rgb(*rgb(colour))
     ctx.fill_preserve()
     stroke(ctx, outline, width)
+
+
+def star_path(ctx, cx, cy, r):
+    """A five-pointed star's outline, points up and out to radius r."""
+    ctx.move_to(cx, cy - r)
+    for k in range(1, 10):
+        a = -math.pi / 2 + k * math.pi / 5
+        rr = r if k % 2 == 0 else r * 0.45
+        ctx.line_to(cx + rr * math.cos(a), cy + rr * math.sin(a))
+    ctx.close_path()
 
 
 def surface(w, h, background=None):
