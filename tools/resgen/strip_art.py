@@ -137,6 +137,22 @@ def _sparkle(ctx, x, y, s, colour=style.STAR_LIGHT):
     style.fill(ctx, colour)
 
 
+def _outlined_line(ctx, a, b, outline_width, width):
+    """A brown line from a to b over a wider one in the outline colour."""
+    for colour, w in ((style.OUTLINE, outline_width), (style.BROWN, width)):
+        ctx.move_to(*a)
+        ctx.line_to(*b)
+        style.stroke(ctx, colour, w)
+
+
+def _ellipse(ctx, cx, cy, rx, ry):
+    ctx.save()
+    ctx.translate(cx, cy)
+    ctx.scale(rx, ry)
+    ctx.arc(0, 0, 1, 0, 2 * math.pi)
+    ctx.restore()
+
+
 def _sleigh(ctx, x, y, phase):
     """Reindeer leading to the left, sleigh behind; (x, y) the team's top-left."""
     ctx.save()
@@ -151,32 +167,14 @@ def _sleigh(ctx, x, y, phase):
     # reindeer legs: galloping, two phases
     legs = [((6, 19), (2, 26) if phase else (5, 27)), ((9, 19), (6, 27) if phase else (10, 27)),
             ((19, 19), (24, 26) if phase else (20, 27)), ((22, 19), (27, 25) if phase else (24, 27))]
-    for (ax, ay), (bx, by) in legs:
-        ctx.move_to(ax, ay)
-        ctx.line_to(bx, by)
-        style.stroke(ctx, style.OUTLINE, 3.0)
-        ctx.move_to(ax, ay)
-        ctx.line_to(bx, by)
-        style.stroke(ctx, style.BROWN, 1.2)
+    for a, b in legs:
+        _outlined_line(ctx, a, b, 3.0, 1.2)
     # body
-    ctx.save()
-    ctx.translate(14, 16)
-    ctx.scale(11, 5)
-    ctx.arc(0, 0, 1, 0, 2 * math.pi)
-    ctx.restore()
+    _ellipse(ctx, 14, 16, 11, 5)
     style.fill_stroke(ctx, style.BROWN, 1.6)
     # neck and head
-    ctx.move_to(5, 15)
-    ctx.line_to(2, 7)
-    style.stroke(ctx, style.OUTLINE, 5.0)
-    ctx.move_to(5, 15)
-    ctx.line_to(2, 7)
-    style.stroke(ctx, style.BROWN, 2.6)
-    ctx.save()
-    ctx.translate(0.5, 6)
-    ctx.scale(4.2, 3)
-    ctx.arc(0, 0, 1, 0, 2 * math.pi)
-    ctx.restore()
+    _outlined_line(ctx, (5, 15), (2, 7), 5.0, 2.6)
+    _ellipse(ctx, 0.5, 6, 4.2, 3)
     style.fill_stroke(ctx, style.BROWN, 1.5)
     # antlers
     for dx in (0, 3):
