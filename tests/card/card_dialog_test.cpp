@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "gfx/fig_animation.h"
+#include "gfx/gdi_objects.h"
 #include "gfx/palette.h"
+#include "tests/gfx/gdi_test_util.h"
 
 namespace {
 
@@ -121,54 +123,34 @@ LPARAM At(int x, int y) {
 
 // --- Pixels ---
 
-std::vector<DWORD> BitmapBits(HBITMAP bitmap, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> bits(width * height);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    for (DWORD& pixel : bits) {
-        pixel &= 0xFFFFFF;
-    }
-    return bits;
-}
-
-std::vector<DWORD> WindowBits(HWND window, const RECT& area) {
+std::vector<COLORREF> WindowPixels(HWND window, const RECT& area) {
     int width = area.right - area.left;
     int height = area.bottom - area.top;
     HDC dc = GetDC(window);
-    HBITMAP copy = CreateCompatibleBitmap(dc, width, height);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ initial = SelectObject(memory, copy);
-    BitBlt(memory, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
-    SelectObject(memory, initial);
-    DeleteDC(memory);
+    WorkBitmap copy(CreateCompatibleBitmap(dc, width, height));
+    {
+        MemoryDc memory(dc, copy.get());
+        BitBlt(memory.get(), 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
+    }
     ReleaseDC(window, dc);
-    std::vector<DWORD> bits = BitmapBits(copy, width, height);
-    DeleteObject(copy);
-    return bits;
+    return ReadPixels(copy.get());
 }
 
 DWORD fakeNow = 0;
 DWORD WINAPI FakeClock() { return fakeNow; }
 
 // The canvas of FIG 1201 after each of its frames, as the player composes it.
-std::vector<std::vector<DWORD>> ExpectedBandFrames() {
+std::vector<std::vector<COLORREF>> ExpectedBandFrames() {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1201), "FIG");
     const void* data = LockResource(LoadResource(nullptr, found));
     FigAnimation player;
     player.SetClock(FakeClock);
     RECT placement = kBand;
     player.Attach(nullptr, data, SizeofResource(nullptr, found), &placement);
-    std::vector<std::vector<DWORD>> frames;
+    std::vector<std::vector<COLORREF>> frames;
     player.SetState(FigAnimation::kPlaying);
     while (frames.size() < 14) {
-        frames.push_back(BitmapBits(player.Canvas(), player.Width(), player.Height()));
+        frames.push_back(ReadPixels(player.Canvas()));
         fakeNow += 3000;
         player.Tick();
     }
@@ -176,7 +158,7 @@ std::vector<std::vector<DWORD>> ExpectedBandFrames() {
 }
 
 // Number (from 1) of the frame whose canvas the band shows, or 0.
-int FrameShown(const std::vector<DWORD>& band, const std::vector<std::vector<DWORD>>& frames) {
+int FrameShown(const std::vector<COLORREF>& band, const std::vector<std::vector<COLORREF>>& frames) {
     for (size_t i = 0; i < frames.size(); ++i) {
         if (frames[i] == band) {
             return static_cast<int>(i) + 1;
@@ -186,7 +168,7 @@ int FrameShown(const std::vector<DWORD>& band, const std::vector<std::vector<DWO
 }
 
 TEST_F(CardDialog, OpensCentredAtThePicturesSizeAndPlaysTheAnimationInTheBand) {
-    std::vector<std::vector<DWORD>> expected = ExpectedBandFrames();
+    std::vector<std::vector<COLORREF>> expected = ExpectedBandFrames();
     RECT client = {};
     RECT window = {};
     int firstFrame = -1;
@@ -195,9 +177,9 @@ TEST_F(CardDialog, OpensCentredAtThePicturesSizeAndPlaysTheAnimationInTheBand) {
         {300, [&](HWND card) {
              GetClientRect(card, &client);
              GetWindowRect(card, &window);
-             firstFrame = FrameShown(WindowBits(card, kBand), expected);
+             firstFrame = FrameShown(WindowPixels(card, kBand), expected);
          }},
-        {1700, [&](HWND card) { laterFrame = FrameShown(WindowBits(card, kBand), expected); }},
+        {1700, [&](HWND card) { laterFrame = FrameShown(WindowPixels(card, kBand), expected); }},
         {0, [](HWND card) { PostMessageA(card, WM_COMMAND, IDCANCEL, 0); }},
     });
     EXPECT_EQ(result, 1);
