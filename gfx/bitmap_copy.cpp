@@ -35,28 +35,22 @@ void GrabIntoBitmap(HDC source, HBITMAP bitmap, int srcX, int srcY) {
   BitBlt(memory.get(), 0, 0, GetBitmapWidth(bitmap), GetBitmapHeight(bitmap), source, srcX, srcY, SRCCOPY);
 }
 
+// Moves a copy's negative start on one side up to 0, shortening the copy and
+// moving the other side's start along with it.
+static void ClipNegativeStart(int* start, int* length, int* otherStart) {
+  if (*start < 0) {
+    *length += *start;
+    *otherStart -= *start;
+    *start = 0;
+  }
+}
+
 void GrabIntoBitmapClipped(HDC source, HBITMAP bitmap, int x, int y, int width, int height, int srcX, int srcY) {
   RealizeSharedPaletteInHost();
-  if (x < 0) {
-    width += x;
-    srcX -= x;
-    x = 0;
-  }
-  if (y < 0) {
-    height += y;
-    srcY -= y;
-    y = 0;
-  }
-  if (srcX < 0) {
-    width += srcX;
-    x -= srcX;
-    srcX = 0;
-  }
-  if (srcY < 0) {
-    height += srcY;
-    y -= srcY;
-    srcY = 0;
-  }
+  ClipNegativeStart(&x, &width, &srcX);
+  ClipNegativeStart(&y, &height, &srcY);
+  ClipNegativeStart(&srcX, &width, &x);
+  ClipNegativeStart(&srcY, &height, &y);
   // Clipped away entirely: nothing is left to copy.
   if (width <= 0 || height <= 0) {
     return;
