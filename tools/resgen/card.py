@@ -90,20 +90,20 @@ def _title(ctx):
     style.stroke(ctx, style.OUTLINE, 1.2)
 
 
+def _hill_path(ctx, left_y, *curves):
+    """A hill from the left edge to the right along `curves`, down to the band."""
+    ctx.move_to(0, left_y)
+    for curve in curves:
+        ctx.curve_to(*curve)
+    ctx.line_to(WIDTH, HEIGHT - BAND)
+    ctx.line_to(0, HEIGHT - BAND)
+    ctx.close_path()
+
+
 def _hills(ctx):
-    ctx.move_to(0, 214)
-    ctx.curve_to(120, 186, 230, 196, 300, 210)
-    ctx.curve_to(380, 224, 440, 196, WIDTH, 200)
-    ctx.line_to(WIDTH, HEIGHT - BAND)
-    ctx.line_to(0, HEIGHT - BAND)
-    ctx.close_path()
+    _hill_path(ctx, 214, (120, 186, 230, 196, 300, 210), (380, 224, 440, 196, WIDTH, 200))
     style.fill_stroke(ctx, style.SNOW_SHADE)
-    ctx.move_to(0, 236)
-    ctx.curve_to(140, 222, 300, 226, 380, 240)
-    ctx.curve_to(420, 246, 460, 236, WIDTH, 232)
-    ctx.line_to(WIDTH, HEIGHT - BAND)
-    ctx.line_to(0, HEIGHT - BAND)
-    ctx.close_path()
+    _hill_path(ctx, 236, (140, 222, 300, 226, 380, 240), (420, 246, 460, 236, WIDTH, 232))
     style.fill(ctx, style.SNOW)
 
 
