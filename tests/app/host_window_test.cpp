@@ -69,9 +69,10 @@ TEST_F(HostWindow, AnyTimerIdTicksTheStage)
 
 TEST_F(HostWindow, TimerOneFiresEveryHundredMilliseconds)
 {
-    int ticks = PumpMessages(1000, host_);
-    EXPECT_GE(ticks, 7);
-    EXPECT_LE(ticks, 12);
+    // Two seconds, with room for a busy machine that delays a few ticks.
+    int ticks = PumpMessages(2000, host_);
+    EXPECT_GE(ticks, 12);
+    EXPECT_LE(ticks, 22);
 }
 
 TEST_F(HostWindow, CloseDestroysTheWindowAndQuitsWithCodeZero)
