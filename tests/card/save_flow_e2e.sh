@@ -94,7 +94,7 @@ open_card() {
 
 open_message_dialog() {
   xdotool key ctrl+m
-  [ -n "$(find_window "Enter your message" 5)" ]
+  [ -n "$(find_window "Enter your message" 15)" ]
 }
 
 # Tab from the entry field goes to OK.
@@ -114,7 +114,7 @@ enter_message() {
   xdotool key Return
   xdotool type --delay 15 "${message_typed[1]}"
   press_ok
-  [ -n "$(find_window "Save As" 10)" ]
+  [ -n "$(find_window "Save As" 20)" ]
 }
 
 # Replaces the proposed file name with the given one.
@@ -130,6 +130,12 @@ confirm_replace() {
 }
 
 start_program() { # exe -> sets program_pid
+  # A scenario that failed may have left its program running; it must not
+  # take the next one's input.
+  local pid
+  for pid in "${started_pids[@]}"; do
+    kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null
+  done
   wine "$1" >/dev/null 2>&1 &
   program_pid=$!
   started_pids+=("$program_pid")
