@@ -302,8 +302,14 @@ def wait_for(predicate, timeout, step=0.02):
 
 
 def stop(process):
+    """Closes the card as a user would, so the program cleans up after itself
+    (its tune's temporary file); kills it only when that does not end it."""
     if process.poll() is None:
-        process.kill()
+        subprocess.run(["xdotool", "key", "Escape"], capture_output=True)
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
     process.wait()
 
 
