@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,30 @@ std::string RunAndRead(const std::string& program) {
   return code == 0 ? output : "<exit code " + std::to_string(code) + ">";
 }
 
+struct HostSearch {
+  DWORD processId;
+  HWND host;
+};
+
+BOOL CALLBACK FindHostWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<HostSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (owner != search->processId || strcmp(name, "trail") != 0) return TRUE;
+  search->host = window;
+  return FALSE;
+}
+
+// Asks a running card to end as closing its card would: WM_CLOSE to its
+// host window, so that it removes its tune's temporary file.
+void CloseCard(DWORD processId) {
+  HostSearch search{processId, nullptr};
+  EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.host) PostMessageA(search.host, WM_CLOSE, 0, 0);
+}
+
 // Starts a GUI program and tells whether it was still running after a while
 // (it loaded and started its show); it is ended either way.
 bool KeepsRunning(const std::string& program) {
@@ -140,8 +165,11 @@ bool KeepsRunning(const std::string& program) {
                       nullptr, &startup, &process))
     return false;
   bool running = WaitForSingleObject(process.hProcess, 1500) == WAIT_TIMEOUT;
-  TerminateProcess(process.hProcess, 0);
-  WaitForSingleObject(process.hProcess, 5000);
+  if (running) CloseCard(process.dwProcessId);
+  if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return running;
