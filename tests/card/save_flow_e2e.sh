@@ -73,14 +73,16 @@ find_window() {
   timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -1
 }
 
-# Right-clicks the largest visible window of the program: the stage window
-# with the gift box, which ends the show and opens the card.
+# Right-clicks the largest visible window of the program on the screen: the
+# stage window with the gift box, which ends the show and opens the card.
 open_card() {
   local class=$1 best="" area=0
   local WINDOW X Y WIDTH HEIGHT SCREEN
   for ((try = 0; try < 100 && area < 100; try++)); do
     for window in $(xdotool search --onlyvisible --classname "$class" 2>/dev/null); do
       eval "$(xdotool getwindowgeometry --shell "$window")"
+      # The host window, once used for a wipe, is parked off the screen.
+      ((X >= 0 && Y >= 0)) || continue
       if ((WIDTH * HEIGHT > area)); then
         area=$((WIDTH * HEIGHT)) best="$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
       fi
