@@ -28,6 +28,18 @@ inline void ExpectTestPalette(HPALETTE palette) {
   }
 }
 
+// Describes top-down 32-bit pixels (0x00RRGGBB) for the DIB calls.
+inline BITMAPINFO TopDown32BitInfo(int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 inline int ScreenBitsPerPixel() {
   HDC screen = GetDC(nullptr);
   int bits = GetDeviceCaps(screen, BITSPIXEL);
@@ -44,12 +56,7 @@ inline HBITMAP MakeBitmap(int width, int height, const std::function<COLORREF(in
       pixels[size_t(y) * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
   }
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   HDC screen = GetDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   SetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
@@ -61,12 +68,7 @@ inline HBITMAP MakeBitmap(int width, int height, const std::function<COLORREF(in
 inline std::vector<COLORREF> ReadPixels(HBITMAP bitmap) {
   BITMAP size;
   GetObjectA(bitmap, sizeof(size), &size);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = size.bmWidth;
-  info.bmiHeader.biHeight = -size.bmHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32BitInfo(size.bmWidth, size.bmHeight);
   std::vector<DWORD> pixels(size_t(size.bmWidth) * size.bmHeight);
   HDC screen = GetDC(nullptr);
   GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);

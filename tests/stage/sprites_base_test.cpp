@@ -18,47 +18,22 @@ public:
   void SetState(int newState) override { state = newState; }
 };
 
-// The bitmap's pixels as 0x00RRGGBB, top row first.
-std::vector<uint32_t> ReadPixels(HBITMAP bitmap) {
-  int width = GetBitmapWidth(bitmap);
-  int height = GetBitmapHeight(bitmap);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> pixels(size_t(width) * height);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) {
-    p &= 0xFFFFFF;
-  }
-  return pixels;
-}
-
-COLORREF AsColorRef(uint32_t p) {
-  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
-
 // Checks that `canvas` shows the sheet area at (srcX, srcY) in `dest`, with
 // the sheet's key colour letting `background` through, and nothing else.
 void ExpectFrameDrawn(const Canvas& canvas, HBITMAP sheet, int srcX, int srcY, const RECT& dest,
                       COLORREF background) {
-  std::vector<uint32_t> pixels = ReadPixels(sheet);
+  std::vector<COLORREF> pixels = ReadPixels(sheet);
   int sheetWidth = GetBitmapWidth(sheet);
-  uint32_t key = pixels[0];
+  COLORREF key = pixels[0];
   int wrong = 0;
   int opaque = 0;
   for (int y = 0; y < canvas.height; y++) {
     for (int x = 0; x < canvas.width; x++) {
       COLORREF want = background;
       if (x >= dest.left && x < dest.right && y >= dest.top && y < dest.bottom) {
-        uint32_t p = pixels[size_t(srcY + y - dest.top) * sheetWidth + srcX + x - dest.left];
+        COLORREF p = pixels[size_t(srcY + y - dest.top) * sheetWidth + srcX + x - dest.left];
         if (p != key) {
-          want = AsColorRef(p);
+          want = p;
           opaque++;
         }
       }

@@ -4,19 +4,15 @@
 
 #include <windows.h>
 
+#include "tests/gfx/gdi_test_util.h"
+
 #include <cstdint>
 
 class Canvas {
 public:
   Canvas(int width, int height, COLORREF fill = RGB(255, 255, 255))
       : width(width), height(height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     pixels = static_cast<uint32_t*>(bits);

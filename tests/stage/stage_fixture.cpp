@@ -1,5 +1,7 @@
 #include "tests/stage/stage_fixture.h"
 
+#include "tests/gfx/gdi_test_util.h"
+
 namespace {
 
 const char kBackdropClass[] = "StageTestBackdrop";
@@ -17,13 +19,7 @@ LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         for (int x = 0; x < client.right; ++x)
             pixels[y * client.right + x] = ((x + y) / 4) % 2 ? 0x145AC8 : 0xFAF01E;
     }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32BitInfo(client.right, client.bottom);
     SetDIBitsToDevice(hdc, 0, 0, client.right, client.bottom, 0, 0, 0, client.bottom, pixels.data(), &info,
                       DIB_RGB_COLORS);
     EndPaint(window, &paint);
