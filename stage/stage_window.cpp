@@ -305,9 +305,10 @@ void StageWindow::Recapture()
     int height = Height(windowRect);
     MoveWindow(hwnd, -1 - width, -1 - height, width, height, TRUE);
     LetUncoveredWindowsRepaint(hwnd);
+    // One read of the screen: the back buffer is composed afresh from the
+    // background at every paint.
     HDC screen = GetDC(nullptr);
     GrabIntoBitmap(screen, background, windowRect.left, windowRect.top);
-    GrabIntoBitmap(screen, backBuffer, windowRect.left, windowRect.top);
     ReleaseDC(nullptr, screen);
     MoveWindow(hwnd, windowRect.left, windowRect.top, width, height, FALSE);
     InvalidateRect(hwnd, nullptr, FALSE);
